@@ -1,0 +1,26 @@
+// The per-game and per-engine state that the main thread and the engine output thread
+// share. Guarded, with the position and the options, by the one state lock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct EngineState {
+  bool running = false;  // started and not yet closed
+  // The banner began "Molvara Version 1", 2 or 3: an engine that takes fewer settings.
+  bool is_v1 = false, is_v2 = false, is_v3 = false;
+};
+
+struct GameState {
+  bool time_limit_sent = false;  // the engine has its limit for this game
+  std::int32_t book_limit = 0;   // BookNum of the game
+  bool book_disabled = false;    // "book off" is in force for this game
+  std::uint32_t search_start_tick = 0;
+  std::string last_bestmove;  // the adapter's last bestmove, USI notation
+  std::string pending_move;   // a CSA move for the next "go"; empty when none
+  bool restraint_active = false;
+  bool pondering = false;
+  bool info_seen = false;
+  // The latest GUI line begins with "go infinite".
+  bool gui_line_is_go_infinite = false;
+};

@@ -1,0 +1,90 @@
+#include "engine/engine_link.h"
+
+#include <cstring>
+#include <thread>
+
+#include "engine/gui_writer.h"
+
+bool start_engine_process(EngineLink& link, EngineState& engine, const std::string& dir,
+                          const std::string& base) {
+  if (!platform::start_child(dir, base, link.child)) return false;
+  link.out_reader.source = link.child.from_out;
+  link.err_reader.source = link.child.from_err;
+  engine.running = true;
+  return true;
+}
+
+long write_engine_line(EngineLink& link, std::string_view text) {
+  char staging[kMaxEngineCommand + 1];
+  const std::size_t n = text.size() < kMaxEngineCommand ? text.size() : kMaxEngineCommand;
+  std::memcpy(staging, text.data(), n);
+  staging[n] = '\n';
+  std::lock_guard<std::mutex> hold(link.write_lock);
+  if (link.child.to_engine == platform::no_handle) return -1;
+  return platform::write_pipe(link.child.to_engine, staging, n + 1);
+}
+
+void close_engine(EngineLink& link, EngineState& engine) {
+  engine.running = false;
+  std::lock_guard<std::mutex> hold(link.write_lock);
+  platform::close_handle(link.child.to_engine);
+}
+
+namespace {
+
+// Where a banner is cut, and what each version prefix marks.
+constexpr std::string_view kBannerTail = " - The Computer Shogi Engine";
+constexpr std::size_t kBannerTailMinIndex = 11;
+
+bool starts_with(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+void engine_name_from_banner(std::string_view banner, EngineState& engine, const std::string& base,
+                             std::string& name) {
+  engine.is_v1 = starts_with(banner, "Molvara Version 1");
+  engine.is_v2 = starts_with(banner, "Molvara Version 2");
+  engine.is_v3 = starts_with(banner, "Molvara Version 3");
+  std::size_t tail = banner.find(kBannerTail);
+  if (tail != std::string_view::npos && tail >= kBannerTailMinIndex)
+    banner = banner.substr(0, tail);
+  name.assign(banner);
+  if (base != "molvara") name.append(" (").append(base).append(")");
+}
+
+bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir,
+                   const std::string& base, std::string& name, const ReaderThreads& threads) {
+  if (!start_engine_process(link, engine, dir, base)) return false;
+  LineRead banner = read_line(link.out_reader);
+  if (!banner.ok) {
+    close_engine(link, engine);
+    platform::close_handle(link.child.from_out);
+    platform::close_handle(link.child.from_err);
+    return false;
+  }
+  engine_name_from_banner(banner.text, engine, base, name);
+  std::thread(threads.out_thread, threads.context).detach();
+  std::thread(threads.err_thread, threads.context).detach();
+  return true;
+}
+
+void deliver(Outbox& out, EngineLink& link) {
+  const std::size_t count = out.entries.size();
+  for (std::size_t i = 0; i < count;) {
+    const Outbox::Entry& first = out.entries[i];
+    if (first.target == Outbox::kEngine) {
+      write_engine_line(link,
+                        std::string_view(out.text).substr(first.begin, first.end - first.begin));
+      ++i;
+      continue;
+    }
+    // Consecutive GUI lines go out in one write.
+    std::size_t last = i;
+    while (last + 1 < count && out.entries[last + 1].target == Outbox::kGui) ++last;
+    write_gui(std::string_view(out.text).substr(first.begin, out.entries[last].end - first.begin));
+    i = last + 1;
+  }
+  outbox_clear(out);
+}

@@ -1,0 +1,52 @@
+// The engine child process and its three pipes.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "common/game_state.h"
+#include "common/outbox.h"
+#include "engine/line_reader.h"
+#include "platform/platform.h"
+
+// A command sent to the engine is at most this long; longer text is cut.
+constexpr std::size_t kMaxEngineCommand = 4095;
+
+struct EngineLink {
+  platform::Child child;
+  std::mutex write_lock;  // one command, line feed included, per write
+  LineReader out_reader;  // used by the engine output thread alone once it runs
+  LineReader err_reader;  // used by the engine error thread alone
+};
+
+// The two reader threads' procedures, handed in so that this room knows nothing of them.
+struct ReaderThreads {
+  void (*out_thread)(void* context);
+  void (*err_thread)(void* context);
+  void* context;
+};
+
+bool start_engine_process(EngineLink& link, EngineState& engine, const std::string& dir,
+                          const std::string& base);
+
+// Writes the text and a line feed in one write; returns the bytes written or -1.
+long write_engine_line(EngineLink& link, std::string_view text);
+
+// The engine sees the end of its input. The reader threads see the end of its output when
+// it exits.
+void close_engine(EngineLink& link, EngineState& engine);
+
+// The version flags and the reported name from the engine's first line: " - The Computer
+// Shogi Engine" is cut, and " (<base>)" added for an engine not named molvara.
+void engine_name_from_banner(std::string_view banner, EngineState& engine, const std::string& base,
+                             std::string& name);
+
+// Starts the engine, reads its banner into name (version flags set, " - The Computer Shogi
+// Engine" cut, " (<base>)" added for an engine not named molvara) and starts the reader
+// threads. False when the engine could not be started or ended before its banner.
+bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir,
+                   const std::string& base, std::string& name, const ReaderThreads& threads);
+
+// Writes an outbox: GUI lines to standard output, engine commands to the engine.
+void deliver(Outbox& out, EngineLink& link);

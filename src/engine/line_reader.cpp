@@ -1,0 +1,42 @@
+#include "engine/line_reader.h"
+
+#include <cstring>
+
+namespace {
+
+LineRead serve(LineReader& r, std::size_t length, std::size_t consumed, bool terminated) {
+  std::string_view text(r.buffer + r.start, length);
+  if (terminated && !text.empty() && text.back() == '\r') text.remove_suffix(1);
+  r.start += consumed;
+  return {true, text, terminated};
+}
+
+}  // namespace
+
+LineRead read_line(LineReader& r) {
+  for (;;) {
+    const std::size_t pending = r.end - r.start;
+    const std::size_t window = pending < kMaxLinePiece ? pending : kMaxLinePiece;
+    const void* lf = std::memchr(r.buffer + r.start, '\n', window);
+    if (lf) {
+      std::size_t length =
+          static_cast<std::size_t>(static_cast<const char*>(lf) - (r.buffer + r.start));
+      return serve(r, length, length + 1, true);
+    }
+    if (pending >= kMaxLinePiece) return serve(r, kMaxLinePiece, kMaxLinePiece, false);
+    if (r.ended) {
+      if (pending > 0) return serve(r, pending, pending, false);
+      return {false, std::string_view(), false};
+    }
+    std::memmove(r.buffer, r.buffer + r.start, pending);
+    r.start = 0;
+    r.end = pending;
+    std::size_t room = kLineBufferSize - r.end;
+    long n = r.read(r.source, r.buffer + r.end, room < kReadSize ? room : kReadSize);
+    if (n <= 0) {
+      r.ended = true;
+    } else {
+      r.end += static_cast<std::size_t>(n);
+    }
+  }
+}

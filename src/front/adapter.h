@@ -1,0 +1,46 @@
+// The whole adapter: what start-up finds, the state shared with the engine threads, and the
+// main thread's own working storage.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "common/game_state.h"
+#include "common/options.h"
+#include "common/outbox.h"
+#include "engine/engine_link.h"
+#include "engine/line_reader.h"
+#include "engine/trace.h"
+#include "notation/position.h"
+#include "translate/engine_threads.h"
+
+struct Adapter {
+  std::string engine_dir;        // the current directory and its separator
+  std::string engine_base_name;  // the executable's base name without "orv_"
+  std::string ini_path;          // engine_dir + "orv_<engine>.ini"
+  std::string engine_name;       // reported after "id name "
+
+  std::mutex state_lock;  // guards the four below against the engine output thread
+  Position position;
+  GameState game;
+  OptionValues options;
+  EngineState engine;
+
+  EngineLink link;
+  std::atomic<bool> quitting{false};
+  EngineThreadContext threads{state_lock, position, game,     options,
+                              engine,     link,     quitting, std::string()};
+
+  LineReader gui_input;
+  std::string usi_line;  // the GUI line being handled, with its line feed when it had one
+  Outbox out;
+};
+
+// One command to the engine, traced with Debug; dropped while no engine runs.
+inline void send_command(Adapter& a, Outbox& out, std::string_view command) {
+  send_to_engine(out, a.options, a.engine, command);
+}
+
+// Start-up and the command loop; returns the process's exit code.
+int run_adapter(Adapter& adapter, const char* argv0);

@@ -1,0 +1,78 @@
+#include "front/search_commands.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Leading digits as a number; anything else ends it. Saturates instead of overflowing.
+long long leading_number(std::string_view text) {
+  long long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    if (value < 1000000000000LL) value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+void send_search_command(Adapter& a, Outbox& out) {
+  if (a.game.restraint_active && option_on(a.options, kAnotherHand)) {
+    send_command(a, out, "move restraint");
+  } else if (!a.game.pending_move.empty()) {
+    send_command(a, out, a.game.pending_move);
+  } else {
+    send_command(a, out, "move");
+  }
+}
+
+}  // namespace
+
+std::string_view extract_time_field(std::string_view text, std::string_view keyword) {
+  std::size_t at = text.find(keyword);
+  if (at == std::string_view::npos) return "0";
+  const std::size_t start = at + keyword.size();
+  std::size_t end = text.find(' ', start);
+  if (end == std::string_view::npos) end = text.find('\r', start);
+  if (end == std::string_view::npos) end = text.find('\n', start);
+  if (end == std::string_view::npos) end = text.size();
+  if (end < start + 4) return "0";
+  return text.substr(start, end - start - 3);
+}
+
+void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
+  a.game.search_start_tick = platform::tick_ms();
+  if (!a.game.time_limit_sent) {
+    std::string_view times = rest_of(line);
+    std::string command;
+    if (a.engine.is_v1) {
+      command = "limit time ";
+      command.append(extract_time_field(times, "byoyomi "));
+    } else {
+      const char* own = a.position.side_to_move == 0 ? "btime " : "wtime ";
+      long long minutes = leading_number(extract_time_field(times, own)) / 60;
+      long long byoyomi = leading_number(extract_time_field(times, "byoyomi "));
+      char text[64];
+      std::snprintf(text, sizeof text, "limit time %lld %lld", minutes, byoyomi);
+      command = text;
+    }
+    send_command(a, out, command);
+    a.game.time_limit_sent = true;
+  }
+  send_search_command(a, out);
+}
+
+void handle_go_infinite(Adapter& a, Outbox& out) {
+  a.game.search_start_tick = platform::tick_ms();
+  send_command(a, out, a.game.book_limit != 0 ? "book on" : "book off");
+  send_command(a, out, a.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
+  if (a.game.restraint_active && option_on(a.options, kAnotherHand)) {
+    send_command(a, out, "move restraint");
+  } else {
+    send_command(a, out, "move");
+  }
+}
+
+void handle_stop(Adapter& a, Outbox& out) {
+  send_command(a, out, "s");
+}

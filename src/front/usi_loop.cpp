@@ -1,0 +1,87 @@
+#include "front/usi_loop.h"
+
+#include "common/messages.h"
+#include "engine/gui_writer.h"
+#include "front/new_game.h"
+#include "front/option_commands.h"
+#include "front/search_commands.h"
+#include "front/startup.h"
+#include "platform/platform.h"
+
+namespace {
+
+LoopAction quit(Adapter& a) {
+  a.quitting.store(true);
+  close_engine(a.link, a.engine);
+  return LoopAction::kExitOk;
+}
+
+void unrecognised(const UsiLine& line, Outbox& out) {
+  outbox_gui(out, {line.text, "usi", message(kMsgUnexpectedCommand)});
+}
+
+}  // namespace
+
+LoopAction dispatch_usi_line(Adapter& a, UsiLine& line, Outbox& out) {
+  // The order keeps commands that share a beginning apart: "usinewgame" before "usi",
+  // "go mate", "go ponder" and "go infinite" before "go".
+  if (match_usi(line, "usinewgame")) {
+    handle_usinewgame(a, out);
+  } else if (match_usi(line, "setoption name")) {
+    handle_setoption(a, line, out);
+  } else if (match_usi(line, "isready")) {
+    if (!handle_isready(a, out)) return LoopAction::kExitFailed;
+  } else if (match_usi(line, "usi")) {
+    handle_usi(a, out);
+  } else if (match_usi(line, "position")) {
+    // The position handler comes with the board copy.
+  } else if (match_usi(line, "go mate")) {
+    outbox_gui(out, {"checkmate notimplemented"});
+  } else if (match_usi(line, "go ponder")) {
+  } else if (match_usi(line, "go infinite")) {
+    handle_go_infinite(a, out);
+  } else if (match_usi(line, "go")) {
+    handle_go(a, line, out);
+  } else if (match_usi(line, "stop")) {
+    handle_stop(a, out);
+  } else if (match_usi(line, "ponderhit")) {
+  } else if (match_usi(line, "quit")) {
+    return quit(a);
+  } else if (match_usi(line, "gameover")) {
+  } else {
+    unrecognised(line, out);
+  }
+  return LoopAction::kContinue;
+}
+
+int run_usi_loop(Adapter& a) {
+  a.usi_line.reserve(kLineBufferSize);
+  for (;;) {
+    LineRead read = read_line(a.gui_input);
+    if (!read.ok) {
+      write_gui("fgets" + std::string(message(kMsgReadError)) + "\n");
+      return 0;
+    }
+    a.usi_line.assign(read.text);
+    if (read.terminated) a.usi_line.push_back('\n');
+    UsiLine line{a.usi_line, 0};
+    LoopAction action;
+    {
+      std::lock_guard<std::mutex> hold(a.state_lock);
+      a.game.gui_line_is_go_infinite = a.usi_line.compare(0, 11, "go infinite") == 0;
+      action = dispatch_usi_line(a, line, a.out);
+    }
+    deliver(a.out, a.link);
+    if (action == LoopAction::kExitOk) return 0;
+    if (action == LoopAction::kExitFailed) return 1;
+  }
+}
+
+int run_adapter(Adapter& a, const char* argv0) {
+  int failed = start_up(a, argv0);
+  if (failed != 0) return failed;
+  a.gui_input.read = [](platform::Handle, char* buffer, std::size_t size) {
+    return platform::read_stdin(buffer, size);
+  };
+  return run_usi_loop(a);
+}

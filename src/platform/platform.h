@@ -1,0 +1,79 @@
+// Everything that differs between Windows and POSIX. Exactly one of platform_posix.cpp and
+// platform_win32.cpp is compiled. All text crossing this interface is the platform's own
+// narrow 8-bit text (the ANSI code page on Windows, UTF-8 on POSIX).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A pipe or process handle: a file descriptor or pid on POSIX, a HANDLE on Windows.
+using Handle = std::intptr_t;
+constexpr Handle no_handle = -1;
+
+// True where narrow text is code page 932 (the Windows build), false where it is UTF-8.
+bool narrow_text_is_cp932();
+
+// Called first thing in main: writing to a gone pipe must not kill the process, and the
+// standard streams carry bytes unbuffered.
+void init_process();
+
+// Ends the process at once with all its threads; nothing buffered is left to flush.
+[[noreturn]] void exit_process(int code);
+
+// Full path (Windows) or argv[0] (POSIX) of the running executable.
+std::string executable_path(const char* argv0);
+char path_separator();
+// ".exe" on Windows, empty on POSIX: the suffix of the engine's file name.
+const char* executable_suffix();
+// Without a trailing separator.
+std::string current_directory();
+
+// A start-up failure, before the GUI dialogue: a message box titled "orv" on Windows,
+// "orv: <text>" on standard error on POSIX.
+void show_startup_error(std::string_view text);
+
+// Milliseconds, wrapping at 32 bits.
+std::uint32_t tick_ms();
+struct LocalTime {
+  int hour, minute, second, millisecond;
+};
+LocalTime local_time();
+void sleep_ms(unsigned ms);
+
+// Raw bytes of standard input: >0 bytes read, 0 end of input, -1 error.
+long read_stdin(char* buffer, std::size_t size);
+// Writes all of data to standard output; false when it could not.
+bool write_stdout(const char* data, std::size_t size);
+
+// The engine child: its process and the adapter's ends of its three pipes. The
+// engine-side ends are closed in the adapter once the child holds them.
+struct Child {
+  Handle process = no_handle;
+  Handle to_engine = no_handle;  // engine's standard input
+  Handle from_out = no_handle;   // engine's standard output
+  Handle from_err = no_handle;   // engine's standard error
+};
+
+// Starts <dir><base><suffix> with the argument "csa_shogi", working directory dir (which
+// ends in the separator). False when the program could not be started.
+bool start_child(const std::string& dir, const std::string& base, Child& child);
+// >0 bytes read, 0 end of pipe, -1 error.
+long read_pipe(Handle pipe, char* buffer, std::size_t size);
+// Writes all bytes; returns the count written, -1 on failure (a gone reader included).
+long write_pipe(Handle pipe, const char* data, std::size_t size);
+// Closes and resets to no_handle; a no_handle is left alone.
+void close_handle(Handle& handle);
+
+// The configuration file. A missing file, section or key reads as fallback; a key that is
+// present with an empty value reads as empty. At most max_bytes - 1 bytes are returned.
+std::string ini_read(const std::string& path, std::string_view section, std::string_view key,
+                     std::string_view fallback, std::size_t max_bytes);
+// Creates the file, section or key as needed; false when the file could not be written.
+bool ini_write(const std::string& path, std::string_view section, std::string_view key,
+               std::string_view value);
+
+}  // namespace platform

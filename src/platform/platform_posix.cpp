@@ -1,0 +1,194 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "platform/ini_text.h"
+#include "platform/platform.h"
+
+extern char** environ;
+
+namespace platform {
+
+bool narrow_text_is_cp932() {
+  return false;
+}
+
+void init_process() {
+  signal(SIGPIPE, SIG_IGN);
+}
+
+void exit_process(int code) {
+  _exit(code);
+}
+
+std::string executable_path(const char* argv0) {
+  return argv0 ? argv0 : "";
+}
+
+char path_separator() {
+  return '/';
+}
+
+const char* executable_suffix() {
+  return "";
+}
+
+std::string current_directory() {
+  char buffer[4096];
+  if (!getcwd(buffer, sizeof buffer)) return ".";
+  std::string dir(buffer);
+  if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir == "/" ? std::string() : dir;
+}
+
+void show_startup_error(std::string_view text) {
+  std::string line = "orv: " + std::string(text) + "\n";
+  if (write(STDERR_FILENO, line.data(), line.size()) < 0) return;
+}
+
+std::uint32_t tick_ms() {
+  auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+LocalTime local_time() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm parts{};
+  localtime_r(&now.tv_sec, &parts);
+  return {parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
+}
+
+void sleep_ms(unsigned ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+long read_pipe(Handle pipe, char* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t n = read(static_cast<int>(pipe), buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -1;
+  }
+}
+
+long write_pipe(Handle pipe, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = write(static_cast<int>(pipe), data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return -1;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long>(done);
+}
+
+long read_stdin(char* buffer, std::size_t size) {
+  return read_pipe(STDIN_FILENO, buffer, size);
+}
+
+bool write_stdout(const char* data, std::size_t size) {
+  return write_pipe(STDOUT_FILENO, data, size) == static_cast<long>(size);
+}
+
+void close_handle(Handle& handle) {
+  if (handle == no_handle) return;
+  close(static_cast<int>(handle));
+  handle = no_handle;
+}
+
+bool start_child(const std::string& dir, const std::string& base, Child& child) {
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) != 0) return false;
+  if (pipe2(out, O_CLOEXEC) != 0) {
+    close(in[0]), close(in[1]);
+    return false;
+  }
+  if (pipe2(err, O_CLOEXEC) != 0) {
+    close(in[0]), close(in[1]), close(out[0]), close(out[1]);
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+
+  const std::string path = dir + base;
+  std::string arg0 = base, arg1 = "csa_shogi";
+  char* argv[] = {arg0.data(), arg1.data(), nullptr};
+  pid_t pid = -1;
+  int failed = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+
+  // The engine holds its ends now; closing ours lets a read see the engine's exit.
+  close(in[0]), close(out[1]), close(err[1]);
+  if (failed != 0) {
+    close(in[1]), close(out[0]), close(err[0]);
+    return false;
+  }
+  child.process = pid;
+  child.to_engine = in[1];
+  child.from_out = out[0];
+  child.from_err = err[0];
+  return true;
+}
+
+namespace {
+
+bool read_file(const std::string& path, std::string& text) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char chunk[4096];
+  std::size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+  std::fclose(file);
+  return true;
+}
+
+}  // namespace
+
+std::string ini_read(const std::string& path, std::string_view section, std::string_view key,
+                     std::string_view fallback, std::size_t max_bytes) {
+  std::string text, value;
+  if (!read_file(path, text) || !ini_text_get(text, section, key, value)) value = fallback;
+  if (max_bytes == 0) return std::string();
+  if (value.size() > max_bytes - 1) value.resize(max_bytes - 1);
+  return value;
+}
+
+// The file is replaced whole (a new file renamed over the old one), so an interrupted
+// write leaves the old file as it was.
+bool ini_write(const std::string& path, std::string_view section, std::string_view key,
+               std::string_view value) {
+  std::string text;
+  struct stat old {};
+  const bool exists = stat(path.c_str(), &old) == 0;
+  if (exists && access(path.c_str(), W_OK) != 0) return false;
+  if (exists && !read_file(path, text)) return false;
+  const std::string updated = ini_text_set(text, section, key, value);
+
+  const std::string temp = path + ".tmp" + std::to_string(getpid());
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                exists ? (old.st_mode & 07777) : 0644);
+  if (fd < 0) return false;
+  bool ok = write_pipe(fd, updated.data(), updated.size()) == static_cast<long>(updated.size());
+  ok = fsync(fd) == 0 && ok;
+  ok = close(fd) == 0 && ok;
+  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+}  // namespace platform

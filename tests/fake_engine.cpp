@@ -1,0 +1,138 @@
+// A scripted stand-in for the engine, for the tests. Started by the adapter under the
+// engine's name, it
+//  - writes its arguments and working directory to engine_start.log and its pid to
+//    engine.pid,
+//  - appends every command it receives to commands.log (and "<eof>" at the end of input),
+//  - acts on the rules of fake_script.txt, one per line: trigger|action|text
+//    trigger: @start (at start), @eof (at the end of input), * (every command) or a
+//             command prefix; every rule that matches runs, in file order
+//    action:  out / outlf (text and CR LF / LF on standard output), raw (text alone),
+//             err / errlf (the same on standard error), sleep (text milliseconds),
+//             exit (exit code text), hang (stop reading for ever), deaf (close the
+//             input, keep running), echo (the command itself
+//             with CR LF, after text as a prefix).
+//    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#define getpid _getpid
+#define getcwd _getcwd
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+struct Rule {
+  std::string trigger, action, text;
+};
+
+std::vector<Rule> load_script() {
+  std::vector<Rule> rules;
+  FILE* file = std::fopen("fake_script.txt", "rb");
+  if (!file) {
+    rules.push_back({"@start", "out", "Molvara Version 2.0 - The Computer Shogi Engine"});
+    return rules;
+  }
+  char line[65536];
+  while (std::fgets(line, sizeof line, file)) {
+    std::string s(line);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    std::size_t a = s.find('|');
+    if (a == std::string::npos) continue;
+    std::size_t b = s.find('|', a + 1);
+    if (b == std::string::npos) b = s.size();
+    rules.push_back({s.substr(0, a), s.substr(a + 1, b - a - 1),
+                     b < s.size() ? s.substr(b + 1) : std::string()});
+  }
+  std::fclose(file);
+  return rules;
+}
+
+void put(FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+void append_log(const char* name, const std::string& text) {
+  FILE* file = std::fopen(name, "ab");
+  if (!file) return;
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+}
+
+void run(const Rule& rule, const std::string& command) {
+  const std::string& t = rule.text;
+  if (rule.action == "out") put(stdout, t + "\r\n");
+  if (rule.action == "outlf") put(stdout, t + "\n");
+  if (rule.action == "raw") put(stdout, t);
+  if (rule.action == "err") put(stderr, t + "\r\n");
+  if (rule.action == "errlf") put(stderr, t + "\n");
+  if (rule.action == "echo") put(stdout, t + command + "\r\n");
+  if (rule.action == "sleep")
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(t.c_str())));
+  if (rule.action == "exit") std::exit(std::atoi(t.c_str()));
+  if (rule.action == "deaf") {
+    // Stops reading for good: the adapter's writes now meet a pipe with no reader.
+    std::fclose(stdin);
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  if (rule.action == "hang") {
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+}
+
+void run_all(const std::vector<Rule>& rules, const std::string& trigger_or_command,
+             bool is_command) {
+  for (const Rule& rule : rules) {
+    bool hit = is_command
+                   ? (rule.trigger == "*" ||
+                      (rule.trigger[0] != '@' &&
+                       trigger_or_command.compare(0, rule.trigger.size(), rule.trigger) == 0))
+                   : rule.trigger == trigger_or_command;
+    if (hit) run(rule, trigger_or_command);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
+  char cwd[4096] = {};
+  if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
+  std::string start = "cwd=" + std::string(cwd) + "\n";
+  for (int i = 0; i < argc; ++i) start += "argv[" + std::to_string(i) + "]=" + argv[i] + "\n";
+  append_log("engine_start.log", start);
+  FILE* pid = std::fopen("engine.pid", "wb");
+  if (pid) std::fprintf(pid, "%d\n", static_cast<int>(getpid())), std::fclose(pid);
+
+  std::vector<Rule> rules = load_script();
+  run_all(rules, "@start", false);
+  std::string line;
+  int c;
+  for (;;) {
+    line.clear();
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    if (c == EOF && line.empty()) break;
+    append_log("commands.log", line + "\n");
+    run_all(rules, line, true);
+    if (c == EOF) break;
+  }
+  append_log("commands.log", "<eof>\n");
+  run_all(rules, "@eof", false);
+  return 0;
+}

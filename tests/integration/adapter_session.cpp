@@ -1,0 +1,195 @@
+#include "integration/adapter_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int ms_left(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Reads what is ready on standard output and error; false when both have ended.
+bool pump(AdapterSession& s, int timeout_ms) {
+  if (s.out_fd < 0 && s.err_fd < 0) return false;
+  pollfd fds[2] = {{s.out_fd, POLLIN, 0}, {s.err_fd, POLLIN, 0}};
+  int n = poll(fds, 2, timeout_ms);
+  if (n <= 0) return true;
+  bool open = false;
+  for (int i = 0; i < 2; ++i) {
+    int& fd = i == 0 ? s.out_fd : s.err_fd;
+    if (fd < 0) continue;
+    if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+      char buffer[65536];
+      ssize_t got = read(fd, buffer, sizeof buffer);
+      if (got > 0) {
+        (i == 0 ? s.out : s.err).append(buffer, static_cast<std::size_t>(got));
+      } else {
+        close(fd);
+        fd = -1;
+      }
+    }
+    if (fd >= 0) open = true;
+  }
+  return open;
+}
+
+}  // namespace
+
+std::string read_file(const std::string& path) {
+  std::string text;
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return text;
+  char chunk[65536];
+  std::size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+  std::fclose(file);
+  return text;
+}
+
+void write_file(const std::string& path, std::string_view text) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return;
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+}
+
+bool file_exists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::string make_test_dir(const std::string& test_name, const std::string& exe_name,
+                          const std::string& engine_name, const std::string& script) {
+  const std::string dir = std::string(ORV_TEST_WORK_DIR) + "/" + test_name;
+  std::string wipe = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
+  if (std::system(wipe.c_str()) != 0) return dir;
+  if (symlink(ORV_ADAPTER_PATH, (dir + "/" + exe_name).c_str()) != 0) return dir;
+  if (!engine_name.empty()) {
+    if (symlink(ORV_FAKE_ENGINE_PATH, (dir + "/" + engine_name).c_str()) != 0) return dir;
+  }
+  if (!script.empty()) write_file(dir + "/fake_script.txt", script);
+  return dir;
+}
+
+bool start_adapter(AdapterSession& s, const std::string& dir, const std::string& exe_name) {
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  std::string arg0 = exe_name;
+  char* argv[] = {arg0.data(), nullptr};
+  const std::string path = dir + "/" + exe_name;
+  int failed = posix_spawn(&s.pid, path.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]), close(out[1]), close(err[1]);
+  s.dir = dir;
+  s.in_fd = in[1], s.out_fd = out[0], s.err_fd = err[0];
+  signal(SIGPIPE, SIG_IGN);
+  return failed == 0;
+}
+
+void send(AdapterSession& s, std::string_view text) {
+  if (s.in_fd >= 0 && write(s.in_fd, text.data(), text.size()) < 0) return;
+}
+
+void close_input(AdapterSession& s) {
+  if (s.in_fd >= 0) close(s.in_fd);
+  s.in_fd = -1;
+}
+
+std::string next_line(AdapterSession& s, int timeout_ms) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    std::size_t lf = s.out.find('\n');
+    if (lf != std::string::npos) {
+      std::string line = s.out.substr(0, lf);
+      s.out.erase(0, lf + 1);
+      return line;
+    }
+    if (s.out_fd < 0) return "<eof>";
+    if (ms_left(deadline) == 0) return "<timeout>";
+    pump(s, ms_left(deadline));
+  }
+}
+
+std::vector<std::string> lines_until(AdapterSession& s, std::string_view last, int timeout_ms) {
+  std::vector<std::string> lines;
+  for (;;) {
+    lines.push_back(next_line(s, timeout_ms));
+    if (lines.back() == last || lines.back() == "<timeout>" || lines.back() == "<eof>") {
+      return lines;
+    }
+  }
+}
+
+int wait_exit(AdapterSession& s, int timeout_ms) {
+  if (s.pid < 0) return s.exit_code;
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(s.pid, &status, WNOHANG);
+    if (done == s.pid) {
+      while (pump(s, 200)) {
+      }
+      s.pid = -1;
+      s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      close_input(s);
+      return s.exit_code;
+    }
+    if (ms_left(deadline) == 0) {
+      kill(s.pid, SIGKILL);
+      waitpid(s.pid, &status, 0);
+      s.pid = -1;
+      close_input(s);
+      return -1;
+    }
+    pump(s, 10);
+  }
+}
+
+std::string rest_of_output(AdapterSession& s) {
+  std::string rest;
+  rest.swap(s.out);
+  return rest;
+}
+
+std::string engine_commands(const std::string& dir, int timeout_ms) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    std::string log = read_file(dir + "/commands.log");
+    if (log.size() >= 6 && log.compare(log.size() - 6, 6, "<eof>\n") == 0) return log;
+    if (ms_left(deadline) == 0) return log + "<timeout>\n";
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+std::string engine_commands_so_far(const std::string& dir, int count, int timeout_ms) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    std::string log = read_file(dir + "/commands.log");
+    int lines = 0;
+    for (char c : log) lines += c == '\n';
+    if (lines >= count || ms_left(deadline) == 0) return log;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}

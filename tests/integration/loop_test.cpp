@@ -1,0 +1,88 @@
+// The command loop through the running adapter: what the engine receives, what the GUI
+// reads, and how the process ends.
+#include <gtest/gtest.h>
+
+#include "integration/adapter_session.h"
+
+namespace {
+
+const std::string kUnexpected =
+    "usi\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83\x9e\xe3\x83\xb3\xe3"
+    "\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82";
+const std::string kReadError =
+    "fgets\xe3\x81\xa7\xe3\x82\xa8\xe3\x83\xa9\xe3\x83\xbc\xe3\x81\x8c\xe7\x99\xba\xe7\x94\x9f\xe3"
+    "\x81\x97\xe3\x81\xbe\xe3\x81\x97\xe3\x81\x9f\xe3\x80\x82";
+
+}  // namespace
+
+TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
+  std::string dir = make_test_dir("game_commands", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\nmove|out|move7776FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "usi\n");
+  lines_until(s, "usiok");
+  send(s, "setoption name BookNum value 0\nisready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "usinewgame\nposition startpos\ngo btime 600000 wtime 300000 byoyomi 10000\n");
+  send(s, "go ponder\nponderhit\nstop\ngo btime 1 wtime 1\ngo infinite\ngameover lose\nquit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(engine_commands(dir),
+            "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n"
+            "limit time 10 10\nmove\ns\nmove\nbook off\nlimit time 0 86400\nmove\n<eof>\n");
+}
+
+TEST(Loop, EndOfInputEndsWithTheMessage) {
+  std::string dir = make_test_dir("end_of_input");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "isready\nbye");  // the last line has no line feed
+  close_input(s);
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(rest_of_output(s), "readyok\nbye" + kUnexpected + "\n" + kReadError + "\n");
+  EXPECT_EQ(engine_commands(dir), "<eof>\n");
+}
+
+TEST(Loop, UnrecognisedAndEmptyLines) {
+  std::string dir = make_test_dir("unrecognised");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "hello\n\n isready\nIsReady\r\n");
+  for (const char* echoed : {"hello", "", " isready", "IsReady"}) {
+    EXPECT_EQ(next_line(s), echoed);
+    EXPECT_EQ(next_line(s), kUnexpected);
+  }
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+TEST(Loop, LongGuiLinesArriveInPieces) {
+  std::string dir = make_test_dir("long_line");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  // 20478 characters and the line feed fit one piece; one more character does not.
+  const std::string fits(20478, 'x');
+  const std::string too_long(20479, 'y');
+  send(s, fits + "\n" + too_long + "\nisready\n");
+  EXPECT_EQ(next_line(s), fits);
+  EXPECT_EQ(next_line(s), kUnexpected);
+  EXPECT_EQ(next_line(s), too_long + kUnexpected);  // the piece has no line feed of its own
+  EXPECT_EQ(next_line(s), "");                      // the line feed alone is the next piece
+  EXPECT_EQ(next_line(s), kUnexpected);
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+TEST(Loop, SearchesOfADeferredStartBeginAfterIsready) {
+  std::string dir = make_test_dir("deferred_go");
+  write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + dir + "/\nName=Cached\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "usinewgame\ngo btime 60000 wtime 60000 byoyomi 1000\nisready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "go btime 60000 wtime 60000\nquit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  // The first "go" had no engine; its limit counted all the same, as for any game.
+  EXPECT_EQ(engine_commands(dir), "move\n<eof>\n");
+}

@@ -1,0 +1,156 @@
+// Start-up as a GUI sees it: the name check, the engine started at once or at the first
+// "isready", and the configuration file that remembers the engine per folder.
+#include <gtest/gtest.h>
+
+#include "integration/adapter_session.h"
+
+namespace {
+
+const std::string kBadName =
+    "orv: \xe5\xae\x9f\xe8\xa1\x8c\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab\xe3\x81\xae"
+    "\xe5\x90\x8d\xe5\x89\x8d\xe3\x81\x8c\xe6\xad\xa3\xe3\x81\x97\xe3\x81\x8f\xe3\x81\x82\xe3\x82"
+    "\x8a\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82\norv_molvara \xe3\x81\xae\xe3\x82\x88"
+    "\xe3\x81\x86\xe3\x81\xab\xe3\x83\xaa\xe3\x83\x8d\xe3\x83\xbc\xe3\x83\xa0\xe3\x81\x97\xe3\x81"
+    "\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82\n";
+const std::string kCannotStart =
+    " \xe3\x82\x92\xe8\xb5\xb7\xe5\x8b\x95\xe3\x81\x99\xe3\x82\x8b\xe3\x81\x93\xe3\x81\xa8\xe3\x81"
+    "\x8c\xe3\x81\xa7\xe3\x81\x8d\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82\n";
+
+std::vector<std::string> usi_reply(AdapterSession& s) {
+  send(s, "usi\n");
+  return lines_until(s, "usiok");
+}
+
+}  // namespace
+
+TEST(Startup, WrongExecutableNamesAreRefused) {
+  for (const char* exe : {"orv_", "ORV_molvara", "molvara_orv", "orv"}) {
+    std::string dir = make_test_dir(std::string("badname_") + exe, exe);
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir, exe));
+    EXPECT_EQ(wait_exit(s), 1) << exe;
+    EXPECT_EQ(s.err, kBadName) << exe;
+    EXPECT_EQ(rest_of_output(s), "") << exe;
+    EXPECT_FALSE(file_exists(dir + "/" + exe + ".ini")) << exe;
+    EXPECT_FALSE(file_exists(dir + "/engine.pid")) << exe;
+  }
+}
+
+TEST(Startup, MissingEngineOrEngineThatEndsBeforeItsBanner) {
+  const struct {
+    const char* name;
+    const char* engine;
+    const char* script;
+  } cases[] = {
+      {"no_engine", "", ""},
+      {"silent_engine", "molvara", "@start|exit|0\n"},
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(c.name, "orv_molvara", c.engine, c.script);
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    EXPECT_EQ(wait_exit(s), 1) << c.name;
+    EXPECT_EQ(s.err, "orv: molvara" + kCannotStart) << c.name;
+    EXPECT_EQ(rest_of_output(s), "") << c.name;
+    EXPECT_FALSE(file_exists(dir + "/orv_molvara.ini")) << c.name;
+  }
+}
+
+TEST(Startup, FirstRunStartsTheEngineAndRemembersIt) {
+  std::string dir = make_test_dir("first_run");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  auto reply = usi_reply(s);
+  ASSERT_EQ(reply.size(), 16u);
+  EXPECT_EQ(reply[0], "id name Molvara Version 2.0");
+  EXPECT_EQ(reply[1], "id author -");
+  EXPECT_EQ(reply[2], "option name TimeControl type combo default USI var USI var Nodes var Depth");
+  EXPECT_EQ(reply[14], "option name Debug type check default false");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(read_file(dir + "/orv_molvara.ini"),
+            "[Molvara]\nDir=" + dir + "/\nName=Molvara Version 2.0\n");
+  EXPECT_EQ(read_file(dir + "/engine_start.log"),
+            "cwd=" + dir + "\nargv[0]=molvara\nargv[1]=csa_shogi\n");
+  EXPECT_EQ(engine_commands(dir), "<eof>\n");  // quit sends nothing
+}
+
+TEST(Startup, LaterRunsAnswerFromTheFileAndStartAtIsready) {
+  std::string dir = make_test_dir("later_run", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 3.1 - The Computer Shogi Engine\n");
+  write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + dir + "/\nName=Remembered Name\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(usi_reply(s)[0], "id name Remembered Name");
+  EXPECT_FALSE(file_exists(dir + "/engine.pid"));  // not started before "isready"
+  send(s, "usinewgame\n");                         // no engine yet: dropped
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  EXPECT_TRUE(file_exists(dir + "/engine.pid"));
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "usi\n");
+  EXPECT_EQ(next_line(s), "id name Molvara Version 3.1");  // the new name is kept
+  lines_until(s, "usiok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(engine_commands(dir), "<eof>\n");
+  EXPECT_EQ(read_file(dir + "/orv_molvara.ini"),
+            "[Molvara]\nDir=" + dir + "/\nName=Molvara Version 3.1\n");
+}
+
+TEST(Startup, FileFromAnotherFolderStartsTheEngineAtOnce) {
+  std::string dir = make_test_dir("moved_folder");
+  write_file(dir + "/orv_molvara.ini",
+             "[Molvara]\nDir=/somewhere/else/\nName=Old\n[orv]\nDebug=false\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(usi_reply(s)[0], "id name Molvara Version 2.0");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(read_file(dir + "/orv_molvara.ini"),
+            "[Molvara]\nDir=" + dir + "/\nName=Molvara Version 2.0\n[orv]\nDebug=false\n");
+}
+
+TEST(Startup, AnotherEngineNameGivesItsOwnFileAndSuffix) {
+  // The name loses its last "." and what follows, as "orv_kaede.exe" would.
+  std::string dir = make_test_dir("other_engine", "orv_kaede.x", "kaede");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir, "orv_kaede.x"));
+  EXPECT_EQ(usi_reply(s)[0], "id name Molvara Version 2.0 (kaede)");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_TRUE(file_exists(dir + "/orv_kaede.ini"));
+}
+
+TEST(Startup, FailedDeferredStartEndsSilently) {
+  std::string dir = make_test_dir("deferred_fail", "orv_molvara", "");
+  write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + dir + "/\nName=Gone\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(usi_reply(s)[0], "id name Gone");
+  send(s, "isready\n");
+  EXPECT_EQ(wait_exit(s), 1);
+  EXPECT_EQ(rest_of_output(s), "");
+}
+
+TEST(Startup, OptionsSurviveARestart) {
+  std::string dir = make_test_dir("options_kept");
+  {
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s,
+         "setoption name Debug value true\nsetoption name Nodes value 5000\n"
+         "setoption name USI_Hash value 256\nquit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+  }
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  auto reply = usi_reply(s);
+  ASSERT_EQ(reply.size(), 16u);
+  EXPECT_EQ(reply[3], "option name Nodes type spin default 5000 min 1000 max 1000000");
+  EXPECT_EQ(reply[14], "option name Debug type check default true");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(read_file(dir + "/orv_molvara.ini").find("USI_Hash"), std::string::npos);
+}

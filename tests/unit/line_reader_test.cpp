@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/line_reader.h"
+
+namespace {
+
+// A source that hands out prepared chunks, one per read, then the end.
+std::vector<std::string> chunks;
+std::size_t next_chunk = 0;
+int reads = 0;
+
+long scripted_read(platform::Handle, char* buffer, std::size_t size) {
+  ++reads;
+  if (next_chunk == chunks.size()) return 0;
+  std::string& chunk = chunks[next_chunk];
+  std::size_t n = chunk.size() < size ? chunk.size() : size;
+  chunk.copy(buffer, n);
+  chunk.erase(0, n);
+  if (chunk.empty()) ++next_chunk;
+  return static_cast<long>(n);
+}
+
+struct Served {
+  std::vector<std::string> lines;  // "|" marks a line that ended with a line feed
+};
+
+Served read_all(std::vector<std::string> input) {
+  chunks = std::move(input);
+  next_chunk = 0;
+  reads = 0;
+  static LineReader reader;
+  reader = LineReader();
+  reader.read = scripted_read;
+  Served served;
+  for (LineRead r = read_line(reader); r.ok; r = read_line(reader)) {
+    served.lines.push_back(std::string(r.text) + (r.terminated ? "|" : ""));
+  }
+  return served;
+}
+
+}  // namespace
+
+TEST(LineReader, LineEndsAndPieces) {
+  const struct {
+    std::vector<std::string> input;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {{"move7776FU\r\n"}, {"move7776FU|"}},
+      {{"move7776FU\n"}, {"move7776FU|"}},        // a bare line feed keeps the last character
+      {{"abc\rdef\r\n"}, {"abc\rdef|"}},          // only the CR before the LF goes
+      {{"\r\n", "\n", "x\n"}, {"|", "|", "x|"}},  // empty lines are kept apart from the end
+      {{"one\r\ntwo\r\n"}, {"one|", "two|"}},
+      {{"sp", "lit\r", "\nx"}, {"split|", "x"}},  // a last line without line feed still comes
+  };
+  for (const auto& c : cases) EXPECT_EQ(read_all(c.input).lines, c.lines) << c.input[0];
+}
+
+TEST(LineReader, TwoLinesFromOneReadNeedNoSecondRead) {
+  chunks = {"info-0.35 +7776FU\r\nmove7776FU\r\n"};
+  next_chunk = 0;
+  reads = 0;
+  static LineReader reader;
+  reader = LineReader();
+  reader.read = scripted_read;
+  EXPECT_EQ(read_line(reader).text, "info-0.35 +7776FU");
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(read_line(reader).text, "move7776FU");
+  EXPECT_EQ(reads, 1);
+}
+
+TEST(LineReader, LongLineComesInPiecesOf20479Bytes) {
+  std::string longest(kMaxLinePiece - 1, 'a');  // with its line feed: 20479 bytes
+  std::string longer(kMaxLinePiece + 10, 'b');
+  Served served = read_all({longest + "\n" + longer + "\n"});
+  ASSERT_EQ(served.lines.size(), 3u);
+  EXPECT_EQ(served.lines[0], longest + "|");
+  EXPECT_EQ(served.lines[1], std::string(kMaxLinePiece, 'b'));
+  EXPECT_EQ(served.lines[2], std::string(10, 'b') + "|");
+}
+
+TEST(LineReader, ReadsAtMost4096BytesAtATime) {
+  static std::size_t largest;
+  largest = 0;
+  chunks = {std::string(10000, 'x') + "\n"};
+  next_chunk = 0;
+  static LineReader reader;
+  reader = LineReader();
+  reader.read = [](platform::Handle h, char* b, std::size_t n) {
+    if (n > largest) largest = n;
+    return scripted_read(h, b, n);
+  };
+  EXPECT_EQ(read_line(reader).text.size(), 10000u);
+  EXPECT_EQ(largest, kReadSize);
+}
