@@ -1,0 +1,20 @@
+// A GUI position (SFEN text and its moves) loaded into the board copy and written whole as
+// the CSA game file that the engine reads.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/outbox.h"
+#include "notation/position.h"
+
+// Sets the position from the SFEN text, plays the listed moves on it and writes the file
+// at path in one piece: nine board lines, the two hand lines, the side to move, one line
+// per move. Malformed text is reported with a GUI line "position" (board field), "koma"
+// (hand field) or "tesuu" (move count) per offending character, and the parse goes on.
+// Returns false when the file could not be written.
+bool write_position_file(Position& position, std::string_view text, bool flip, Outbox& out,
+                         const std::string& path);
+
+// The file's bytes for the text, without writing anything.
+std::string position_file_text(Position& position, std::string_view text, bool flip, Outbox& out);
