@@ -5,7 +5,8 @@
 //  - appends every command it receives to commands.log (and "<eof>" at the end of input),
 //  - acts on the rules of fake_script.txt, one per line: trigger|action|text
 //    trigger: @start (at start), @eof (at the end of input), * (every command) or a
-//             command prefix; every rule that matches runs, in file order
+//             command prefix, which with "#N" after it fires only at the Nth command it
+//             matches; every rule that matches runs, in file order
 //    action:  out / outlf (text and CR LF / LF on standard output), raw (text alone),
 //             err / errlf (the same on standard error), sleep (text milliseconds),
 //             exit (exit code text), hang (stop reading for ever), deaf (close the
@@ -35,6 +36,8 @@ namespace {
 
 struct Rule {
   std::string trigger, action, text;
+  int only_at = 0;  // the Nth match alone, or every match when 0
+  int matches = 0;
 };
 
 std::vector<Rule> load_script() {
@@ -52,8 +55,14 @@ std::vector<Rule> load_script() {
     if (a == std::string::npos) continue;
     std::size_t b = s.find('|', a + 1);
     if (b == std::string::npos) b = s.size();
-    rules.push_back({s.substr(0, a), s.substr(a + 1, b - a - 1),
-                     b < s.size() ? s.substr(b + 1) : std::string()});
+    Rule rule{s.substr(0, a), s.substr(a + 1, b - a - 1),
+              b < s.size() ? s.substr(b + 1) : std::string()};
+    std::size_t hash = rule.trigger.find('#');
+    if (hash != std::string::npos && rule.trigger[0] != '@') {
+      rule.only_at = std::atoi(rule.trigger.c_str() + hash + 1);
+      rule.trigger.resize(hash);
+    }
+    rules.push_back(rule);
   }
   std::fclose(file);
   return rules;
@@ -92,14 +101,14 @@ void run(const Rule& rule, const std::string& command) {
   }
 }
 
-void run_all(const std::vector<Rule>& rules, const std::string& trigger_or_command,
-             bool is_command) {
-  for (const Rule& rule : rules) {
+void run_all(std::vector<Rule>& rules, const std::string& trigger_or_command, bool is_command) {
+  for (Rule& rule : rules) {
     bool hit = is_command
                    ? (rule.trigger == "*" ||
                       (rule.trigger[0] != '@' &&
                        trigger_or_command.compare(0, rule.trigger.size(), rule.trigger) == 0))
                    : rule.trigger == trigger_or_command;
+    if (hit && rule.only_at > 0) hit = ++rule.matches == rule.only_at;
     if (hit) run(rule, trigger_or_command);
   }
 }

@@ -23,4 +23,6 @@ struct GameState {
   bool info_seen = false;
   // The latest GUI line begins with "go infinite".
   bool gui_line_is_go_infinite = false;
+  // The engine's last move as it printed it, and a line feed: the record of lastmove.dat.
+  char last_move_record[8] = {};
 };

@@ -1,5 +1,6 @@
 #include "engine/gui_writer.h"
-#include "engine/trace.h"
+#include "platform/platform.h"
+#include "translate/engine_lines.h"
 #include "translate/engine_threads.h"
 
 namespace {
@@ -16,6 +17,7 @@ void engine_gone(const EngineThreadContext& c) {
 
 void engine_out_thread(void* context) {
   EngineThreadContext& c = *static_cast<EngineThreadContext*>(context);
+  EngineLineState state{c.position, c.game, c.options, c.engine, "lastmove.dat", {}};
   Outbox out;
   for (;;) {
     LineRead line = read_line(c.link.out_reader);
@@ -23,7 +25,7 @@ void engine_out_thread(void* context) {
     if (line.text.empty()) continue;  // an empty engine line is no line at all
     {
       std::lock_guard<std::mutex> hold(c.state_lock);
-      trace_line(out, c.options, kReceivedFromEngine, line.text);
+      translate_engine_line(state, line.text, platform::tick_ms(), out);
     }
     deliver(out, c.link);
   }

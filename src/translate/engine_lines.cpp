@@ -1,0 +1,112 @@
+#include "translate/engine_lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/messages.h"
+#include "engine/trace.h"
+#include "notation/moves.h"
+#include "translate/csa_text.h"
+
+bool match_engine(std::string_view line, std::size_t& cursor, std::string_view literal) {
+  if (line.substr(cursor, literal.size()) != literal) return false;
+  cursor += literal.size();
+  return true;
+}
+
+namespace {
+
+void send(EngineLineState& s, Outbox& out, std::string_view command) {
+  send_to_engine(out, s.options, s.engine, command);
+}
+
+// During "go infinite" with InfBook, a move straight after a candidate list came from the
+// book: the engine is made to search with its book off instead.
+bool restart_without_book(EngineLineState& s, std::uint32_t now, Outbox& out) {
+  if (!s.game.info_seen || !s.game.gui_line_is_go_infinite || !option_on(s.options, kInfBook)) {
+    return false;
+  }
+  send(s, out, "read orv.csa");
+  s.game.search_start_tick = now;
+  send(s, out, "book off");
+  send(s, out, s.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
+  send(s, out, "move");
+  return true;
+}
+
+void write_last_move_file(EngineLineState& s, Outbox& out) {
+  FILE* file = std::fopen(s.lastmove_path.c_str(), "wb");
+  bool ok = file && std::fwrite(s.game.last_move_record, 1, 7, file) == 7;
+  if (file) ok = std::fclose(file) == 0 && ok;
+  // The repeated-position memory would append a stale move: the user must know.
+  if (!ok) outbox_gui(out, {"info string lastmove.dat cannot be written"});
+}
+
+}  // namespace
+
+void handle_move_line(EngineLineState& s, std::string_view rest, std::uint32_t now, Outbox& out) {
+  if (restart_without_book(s, now, out)) return;
+  char csa[6];
+  copy_csa_move(rest, csa);
+  std::memcpy(s.game.last_move_record, csa, 6);
+  s.game.last_move_record[6] = '\n';
+  s.game.last_move_record[7] = '\0';
+  if (option_on(s.options, kAnotherHand)) write_last_move_file(s, out);
+  char usi[6];
+  csa_to_usi_move(s.position, csa, true, option_on(s.options, kFlipHorizontal), usi);
+  s.game.last_bestmove = usi;
+  outbox_gui(out, {"info currmove ", usi});
+  outbox_gui(out, {"bestmove ", usi});
+}
+
+void handle_statistics_line(EngineLineState& s, std::string_view rest, Outbox& out) {
+  const std::int32_t hash = parse_option_value(rest);
+  s.game.info_seen = false;
+  const std::size_t first = rest.find('=');
+  if (first == std::string_view::npos) return outbox_gui(out, {"stat"});
+  const std::size_t second = rest.find('=', first + 1);
+  if (second == std::string_view::npos) return outbox_gui(out, {"stat2"});
+  const std::int32_t speed = parse_option_value(rest.substr(second + 1));
+  // Products in 32 bits, wrapping as the engine's counters would.
+  const auto times_ten = [](std::int32_t v) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) * 10u);
+  };
+  outbox_gui_format(out, "info nps %d hashfull %d", times_ten(speed), times_ten(hash));
+}
+
+void translate_engine_line(EngineLineState& s, std::string_view line, std::uint32_t now,
+                           Outbox& out) {
+  std::size_t cursor = 0;
+  trace_line(out, s.options, kReceivedFromEngine, line);
+  // Literals that share a beginning are tried longest first: "info ponder start" before
+  // "info ", and "info " (candidates) before "info" (a score).
+  if (match_engine(line, cursor, "move")) {
+    handle_move_line(s, line.substr(cursor), now, out);
+  } else if (match_engine(line, cursor, "info ponder start")) {
+    s.game.pondering = true;
+  } else if (match_engine(line, cursor, "info ponder end")) {
+    s.game.pondering = false;
+  } else if (match_engine(line, cursor, "info tt ")) {
+  } else if (match_engine(line, cursor, "info ")) {
+    handle_candidate_line(s, line.substr(cursor), out);
+  } else if (match_engine(line, cursor, "info")) {
+    handle_score_line(s, line.substr(cursor), now, out);
+  } else if (match_engine(line, cursor, "statsatu=")) {
+    handle_statistics_line(s, line.substr(cursor), out);
+  } else if (match_engine(line, cursor, "resign")) {
+    outbox_gui(out, {"info currmove resign"});
+    outbox_gui(out, {"bestmove resign"});
+  } else if (match_engine(line, cursor, "pong")) {
+  } else {
+    outbox_gui(out, {line, "molv", message(kMsgUnexpectedCommand)});
+  }
+}
+
+void relay_error_line(std::string_view line, Outbox& out) {
+  outbox_gui(out, {"info string ", line});
+  // Either complaint means no move line will follow, and the GUI is waiting for one.
+  if (line.find("move after a game was concluded") != std::string_view::npos ||
+      line.find("No legal moves to search") != std::string_view::npos) {
+    outbox_gui(out, {"bestmove resign"});
+  }
+}

@@ -1,0 +1,40 @@
+// One line of the engine's standard output turned into GUI lines (and, for the InfBook
+// restart, engine commands), over explicit state: no threads, no pipes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/game_state.h"
+#include "common/options.h"
+#include "common/outbox.h"
+#include "notation/position.h"
+
+struct EngineLineState {
+  Position& position;
+  GameState& game;
+  const OptionValues& options;
+  const EngineState& engine;
+  std::string lastmove_path;  // "lastmove.dat" in the engine's folder
+  std::string scratch;        // working text, kept between lines so it is not reallocated
+};
+
+// A prefix match of literal at cursor; the cursor moves past it. Nothing after the literal
+// is skipped.
+bool match_engine(std::string_view line, std::size_t& cursor, std::string_view literal);
+
+// Handles one non-empty engine line; now is the tick count when it is handled.
+void translate_engine_line(EngineLineState& state, std::string_view line, std::uint32_t now,
+                           Outbox& out);
+
+// The line kinds, each after its leading literal (rest is the text after it).
+void handle_move_line(EngineLineState& state, std::string_view rest, std::uint32_t now,
+                      Outbox& out);
+void handle_candidate_line(EngineLineState& state, std::string_view rest, Outbox& out);
+void handle_score_line(EngineLineState& state, std::string_view rest, std::uint32_t now,
+                       Outbox& out);
+void handle_statistics_line(EngineLineState& state, std::string_view rest, Outbox& out);
+
+// The error relay: the GUI lines for one line of the engine's standard error.
+void relay_error_line(std::string_view line, Outbox& out);

@@ -1,0 +1,141 @@
+// The engine's output and error lines as the GUI receives them through the running adapter.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "integration/adapter_session.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The number after "info time " in a score line, or -1.
+long time_of(const std::string& line) {
+  if (line.compare(0, 10, "info time ") != 0) return -1;
+  return std::atol(line.c_str() + 10);
+}
+
+}  // namespace
+
+TEST(Translate, SearchReportsReachTheGuiAsUsiLines) {
+  std::string dir = make_test_dir("translate_search", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\n"
+                                  "move|out|info 7776FU(60%) 2726FU(40%)\n"
+                                  "move|out|info-0.35 +7776FU -3334FU\n"
+                                  "move|out|statsatu=12 nodes=34 nps=56\n"
+                                  "move|out|info ponder start\n"
+                                  "move|out|pong\n"
+                                  "move|out|what is this\n"
+                                  "move|out|move7776FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "isready\ngo btime 0\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  EXPECT_EQ(next_line(s), "info nodes 40 pv 2g2f");
+  EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
+  EXPECT_EQ(next_line(s), "info nodes \xe3\x80\x80");
+  std::string score = next_line(s);
+  EXPECT_GE(time_of(score), 0) << score;
+  EXPECT_LT(time_of(score), 2000) << score;
+  EXPECT_EQ(score.substr(score.find(" depth")), " depth 2 score cp -35 pv 7g7f 3c3d");
+  EXPECT_EQ(next_line(s), "info nps 560 hashfull 120");
+  EXPECT_EQ(next_line(s),
+            "what is thismolv\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3"
+            "\x82\xb3\xe3\x83\x9e\xe3\x83\xb3\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99"
+            "\xe3\x80\x82");
+  EXPECT_EQ(next_line(s), "info currmove 7g7f");
+  EXPECT_EQ(next_line(s), "bestmove 7g7f");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(rest_of_output(s), "");
+}
+
+TEST(Translate, InfBookRestartSearchesWithTheBookOff) {
+  std::string dir = make_test_dir("translate_infbook", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\n"
+                                  "move#1|out|info 7776FU(60%)\n"
+                                  "move#1|out|move7776FU\n"
+                                  "move#2|out|info-0.10 +2726FU\n"
+                                  "move#2|out|move2726FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "setoption name InfBook value true\nsetoption name BookNum value 10\nusi\n");
+  lines_until(s, "usiok");
+  send(s, "usinewgame\ngo infinite\n");
+  EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
+  EXPECT_EQ(next_line(s), "info nodes \xe3\x80\x80");
+  std::string score = next_line(s);
+  EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp -10 pv 2g2f");
+  EXPECT_EQ(next_line(s), "info currmove 2g2f");
+  EXPECT_EQ(next_line(s), "bestmove 2g2f");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(engine_commands(dir),
+            "limit time strict\nresign 32596\nponder off\nbook wide\nbook on\n"
+            "book on\nlimit time 0 86400\nmove\n"
+            "read orv.csa\nbook off\nlimit time 0 86400\nmove\n<eof>\n");
+}
+
+TEST(Translate, ErrorLinesAreRelayedOneAtATime) {
+  std::string dir = make_test_dir("translate_errors", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\n"
+                                  "move|err|first complaint\n"
+                                  "move|err|\n"
+                                  "move|errlf|second complaint\n"
+                                  "move|err|No legal moves to search\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "go btime 0\n");
+  std::vector<Clock::time_point> arrived;
+  for (const char* expected : {"info string first complaint", "info string second complaint",
+                               "info string No legal moves to search"}) {
+    EXPECT_EQ(next_line(s), expected);
+    arrived.push_back(Clock::now());
+  }
+  EXPECT_EQ(next_line(s), "bestmove resign");
+  // The relay passes on one line per 200 ms pause, however fast they came.
+  for (std::size_t i = 1; i < arrived.size(); ++i) {
+    EXPECT_GE(arrived[i] - arrived[i - 1], std::chrono::milliseconds(150));
+  }
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+TEST(Translate, BusyOutputThreadAndGuiCommandsKeepEveryLineWhole) {
+  std::string long_pv;
+  const char* shuffle[] = {" +5958OU", " -5152OU", " +5859OU", " -5251OU"};
+  for (int i = 0; i < 120; ++i) long_pv += shuffle[i % 4];
+  std::string script = "@start|out|Molvara Version 2.0\n";
+  for (int i = 0; i < 40; ++i)
+    script += "move|out|info+0.0" + std::to_string(i % 10) + long_pv + "\n";
+  script += "move|out|move5958OU\n";
+  std::string dir = make_test_dir("translate_busy", "orv_molvara", "molvara", script);
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "setoption name Debug value false\nusinewgame\n");
+  int scores = 0;
+  for (int round = 0; round < 25; ++round) {
+    send(s, "position sfen 4k4/9/9/9/9/9/9/9/4K4 b - 1\ngo btime 1000 wtime 1000\n");
+    for (int i = 0; i < 3; ++i) send(s, "setoption name Nodes value 2000\nusi\n");
+    for (;;) {
+      std::string line = next_line(s);
+      ASSERT_NE(line, "<timeout>");
+      if (line == "bestmove 5i5h") break;
+      if (line.compare(0, 10, "info time ") == 0) {
+        ++scores;
+        EXPECT_NE(line.find(" depth 100 score cp "), std::string::npos) << line;
+        EXPECT_EQ(line.size() - line.find(" pv "), 4 + 99 * 5 - 1) << line;
+      } else {
+        EXPECT_TRUE(line.compare(0, 3, "id ") == 0 || line.compare(0, 12, "option name ") == 0 ||
+                    line == "usiok" || line == "info currmove 5i5h")
+            << line;
+      }
+    }
+  }
+  EXPECT_EQ(scores, 25 * 40);
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}

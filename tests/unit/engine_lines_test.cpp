@@ -1,0 +1,237 @@
+// Engine lines through the translator, without threads or pipes: what the GUI reads,
+// what the engine is sent, and the state left behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "notation/moves.h"
+#include "notation/position_file.h"
+#include "translate/engine_lines.h"
+
+namespace {
+
+const std::string kUnexpected =
+    "molv\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83\x9e\xe3\x83\xb3"
+    "\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82";
+const std::string kClosing = "info nodes \xe3\x80\x80\n";
+
+struct Translator {
+  Position position;
+  GameState game;
+  OptionValues options;
+  EngineState engine;
+  EngineLineState state{position, game, options, engine, "", {}};
+  std::vector<std::string> commands;
+
+  Translator() {
+    Outbox out;
+    position_file_text(
+        position, "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n", false, out);
+    engine.running = true;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    state.lastmove_path =
+        ::testing::TempDir() + "orv_" + test->test_suite_name() + test->name() + "_lastmove.dat";
+    std::remove(state.lastmove_path.c_str());
+  }
+
+  // The GUI text for one line; engine commands are collected.
+  std::string line(const std::string& text, std::uint32_t now = 0) {
+    Outbox out;
+    translate_engine_line(state, text, now, out);
+    std::string gui;
+    for (const Outbox::Entry& e : out.entries) {
+      std::string piece = out.text.substr(e.begin, e.end - e.begin);
+      if (e.target == Outbox::kGui) {
+        gui += piece;
+      } else {
+        commands.push_back(piece);
+      }
+    }
+    return gui;
+  }
+};
+
+std::string read_file(const std::string& path) {
+  std::string text;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "<missing>";
+  char buffer[64];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  std::fclose(f);
+  return text;
+}
+
+}  // namespace
+
+TEST(MoveLine, ReportsAndPlaysTheEnginesMove) {
+  Translator t;
+  EXPECT_EQ(t.line("move7776FU"), "info currmove 7g7f\nbestmove 7g7f\n");
+  EXPECT_EQ(t.game.last_bestmove, "7g7f");
+  EXPECT_STREQ(t.game.last_move_record, "7776FU\n");
+  EXPECT_EQ(t.position.board[usi_square('7', 'f')], kBlackPiece);
+  EXPECT_EQ(t.position.side_to_move, 1);
+  EXPECT_EQ(read_file(t.state.lastmove_path), "<missing>");  // AnotherHand is off
+
+  set_option(t.options, kAnotherHand, "true");
+  set_option(t.options, kFlipHorizontal, "true");
+  EXPECT_EQ(t.line("move7374FU"), "info currmove 3c3d\nbestmove 3c3d\n");
+  // The record keeps the engine's own characters, mirrored files and all.
+  EXPECT_EQ(read_file(t.state.lastmove_path), "7374FU\n");
+  EXPECT_TRUE(t.commands.empty());
+}
+
+TEST(MoveLine, UnwritableLastMoveFileIsReported) {
+  Translator t;
+  set_option(t.options, kAnotherHand, "true");
+  t.state.lastmove_path = "/nonexistent/folder/lastmove.dat";
+  EXPECT_EQ(t.line("move7776FU"),
+            "info string lastmove.dat cannot be written\ninfo currmove 7g7f\nbestmove 7g7f\n");
+}
+
+TEST(MoveLine, InfBookRestartDuringGoInfinite) {
+  const struct {
+    bool candidates, go_infinite, inf_book, v1;
+    std::vector<std::string> commands;
+  } cases[] = {
+      {true, true, true, false, {"read orv.csa", "book off", "limit time 0 86400", "move"}},
+      {true, true, true, true, {"read orv.csa", "book off", "limit time 86400", "move"}},
+      {false, true, true, false, {}},
+      {true, false, true, false, {}},
+      {true, true, false, false, {}},
+  };
+  for (const auto& c : cases) {
+    Translator t;
+    t.engine.is_v1 = c.v1;
+    set_option(t.options, kInfBook, c.inf_book ? "true" : "false");
+    t.game.gui_line_is_go_infinite = c.go_infinite;
+    if (c.candidates) t.line("info 7776FU(60%)");
+    std::string gui = t.line("move7776FU", 4321);
+    EXPECT_EQ(t.commands, c.commands);
+    if (c.commands.empty()) {
+      EXPECT_EQ(gui, "info currmove 7g7f\nbestmove 7g7f\n");
+    } else {
+      EXPECT_EQ(gui, "");
+      EXPECT_EQ(t.game.search_start_tick, 4321u);
+      EXPECT_EQ(t.game.last_bestmove, "");
+      EXPECT_EQ(t.position.side_to_move, 0);  // the board did not move
+      t.line("move2726FU");                   // still after candidates: restarts again
+      EXPECT_EQ(t.commands.size(), 8u);
+    }
+  }
+}
+
+TEST(ScoreLine, ScoreDepthAndVariation) {
+  Translator t;
+  t.game.search_start_tick = 1000;
+  const Position before = t.position;
+  EXPECT_EQ(t.line("info-0.35 +7776FU -3334FU", 2500),
+            "info time 1500 depth 2 score cp -35 pv 7g7f 3c3d\n");
+  EXPECT_EQ(std::memcmp(&t.position, &before, sizeof before), 0);
+  // A promotion is judged on the board the variation has reached.
+  EXPECT_EQ(t.line("info+1.5 +7776FU -3334FU +8822UM -3122GI", 1000),
+            "info time 0 depth 4 score cp 15 pv 7g7f 3c3d 8h2b+ 3a2b\n");
+  EXPECT_EQ(t.line("info+0.10 +7776FU -3334FU [book 3] x", 1000),
+            "info time 0 depth 2 score cp 10 pv 7g7f 3c3d [book 3] x\n");
+  EXPECT_EQ(t.line("info0 +7776FU ", 1000), "info time 0 depth 1 score cp 0 pv 7g7f\n");
+  EXPECT_EQ(t.line("infox +7776FU", 1000), "info time 0 depth 1 score cp -2147483648 pv 7g7f\n");
+  EXPECT_EQ(t.line("info-0.35", 1000), "info\n");  // no variation: the line goes no further
+  EXPECT_EQ(t.line("info-0.35 +77", 1000), "");    // a move cut short is no move
+  EXPECT_EQ(std::memcmp(&t.position, &before, sizeof before), 0);
+}
+
+TEST(ScoreLine, SignFollowsSideToMoveAndPondering) {
+  const struct {
+    int side;
+    bool pondering;
+    const char* score;
+  } cases[] = {{0, false, "-35"}, {1, false, "35"}, {0, true, "35"}, {1, true, "-35"}};
+  for (const auto& c : cases) {
+    Translator t;
+    t.position.side_to_move = static_cast<std::uint8_t>(c.side);
+    t.line(c.pondering ? "info ponder start" : "info ponder end");
+    std::string gui = t.line(c.side == 0 ? "info-0.35 +7776FU" : "info-0.35 -3334FU");
+    EXPECT_NE(gui.find(std::string(" score cp ") + c.score + " pv"), std::string::npos) << gui;
+  }
+}
+
+TEST(ScoreLine, LongVariationStopsAt99Moves) {
+  Translator t;
+  std::string line = "info+0.01";
+  const char* shuffle[] = {" +5958OU", " -5152OU", " +5859OU", " -5251OU"};
+  for (int i = 0; i < 150; ++i) line += shuffle[i % 4];
+  std::string gui = t.line(line);
+  EXPECT_EQ(gui.substr(0, 30), "info time 0 depth 100 score cp");
+  std::size_t moves = 0;
+  for (std::size_t at = gui.find(" pv") + 3; (at = gui.find(' ', at)) != std::string::npos; ++at) {
+    ++moves;
+  }
+  EXPECT_EQ(moves, 99u);
+  EXPECT_EQ(t.position.board[usi_square('5', 'i')], kBlackPiece | 7);
+}
+
+TEST(CandidateLine, ReportedFromTheEndThenClosed) {
+  Translator t;
+  EXPECT_EQ(t.line("info 7776FU(60%) 2726FU(30%) 5756FU(10%)"),
+            "info nodes 10 pv 5g5f\ninfo nodes 30 pv 2g2f\ninfo nodes 60 pv 7g7f\n" + kClosing);
+  EXPECT_TRUE(t.game.info_seen);
+  EXPECT_EQ(t.position.side_to_move, 0);  // judged, not played
+  t.game.info_seen = false;
+  EXPECT_EQ(t.line("info no candidates"), kClosing);
+  EXPECT_TRUE(t.game.info_seen);
+  EXPECT_EQ(t.line("info 76FU(60%)"), kClosing);  // no room for a move before "("
+  EXPECT_EQ(t.line("info 7776FU(12345678.9 %)"),
+            "info nodes 12345678.9  pv 7g7f\n" + kClosing);  // any length, blanks kept
+}
+
+TEST(StatisticsLine, HashfullAndSpeed) {
+  Translator t;
+  t.game.info_seen = true;
+  EXPECT_EQ(t.line("statsatu=12 nodes=34 nps=56"), "info nps 560 hashfull 120\n");
+  EXPECT_FALSE(t.game.info_seen);
+  EXPECT_EQ(t.line("statsatu=7"), "stat\n");
+  EXPECT_EQ(t.line("statsatu=7 nodes=1"), "stat2\n");
+  EXPECT_EQ(t.line("statsatu=x n=1 s=y"), "info nps 0 hashfull 0\n");           // not numbers
+  EXPECT_EQ(t.line("statsatu=1 n=1 s=429496730"), "info nps 4 hashfull 10\n");  // 32 bits
+}
+
+TEST(OtherLines, SilentKindsResignAndUnknown) {
+  Translator t;
+  const Position before = t.position;
+  EXPECT_EQ(t.line("info ponder start"), "");
+  EXPECT_TRUE(t.game.pondering);
+  EXPECT_EQ(t.line("info ponder end"), "");
+  EXPECT_FALSE(t.game.pondering);
+  EXPECT_EQ(t.line("info tt 1234"), "");
+  EXPECT_EQ(t.line("pong"), "");
+  t.game.last_bestmove = "2g2f";
+  EXPECT_EQ(t.line("resign"), "info currmove resign\nbestmove resign\n");
+  EXPECT_EQ(t.game.last_bestmove, "2g2f");
+  EXPECT_EQ(t.line("hello engine"), "hello engine" + kUnexpected + "\n");
+  EXPECT_EQ(t.line("Move7776FU"), "Move7776FU" + kUnexpected + "\n");
+  EXPECT_EQ(std::memcmp(&t.position, &before, sizeof before), 0);
+  EXPECT_TRUE(t.commands.empty());
+}
+
+TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
+  const struct {
+    const char* line;
+    const char* gui;
+  } cases[] = {
+      {"unknown command", "info string unknown command\n"},
+      {"No legal moves to search", "info string No legal moves to search\nbestmove resign\n"},
+      {"error: move after a game was concluded!",
+       "info string error: move after a game was concluded!\nbestmove resign\n"},
+      {"No legal moves to search; move after a game was concluded",
+       "info string No legal moves to search; move after a game was concluded\n"
+       "bestmove resign\n"},
+  };
+  for (const auto& c : cases) {
+    Outbox out;
+    relay_error_line(c.line, out);
+    EXPECT_EQ(out.text, c.gui);
+  }
+}
