@@ -4,13 +4,15 @@
 //    engine.pid,
 //  - appends every command it receives to commands.log (and "<eof>" at the end of input),
 //  - acts on the rules of fake_script.txt, one per line: trigger|action|text
-//    trigger: @start (at start), @eof (at the end of input), * (every command) or a
+//    trigger: @start (at start), @eof (at the end of input), * (every command), @search
+//             (a command that starts a search: "move", "move restraint", a CSA move) or a
 //             command prefix, which with "#N" after it fires only at the Nth command it
 //             matches; every rule that matches runs, in file order
 //    action:  out / outlf (text and CR LF / LF on standard output), raw (text alone),
 //             err / errlf (the same on standard error), sleep (text milliseconds),
 //             exit (exit code text), hang (stop reading for ever), deaf (close the
-//             input, keep running), echo (the command itself
+//             input, keep running), reply (the next line of fake_replies.txt with CR LF),
+//             echo (the command itself
 //             with CR LF, after text as a prefix).
 //    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
 #include <chrono>
@@ -80,6 +82,35 @@ void append_log(const char* name, const std::string& text) {
   std::fclose(file);
 }
 
+bool is_search(const std::string& c) {
+  if (c == "move" || c == "move restraint") return true;
+  if (c.size() != 6) return false;
+  for (int i = 0; i < 4; ++i) {
+    if (c[i] < '0' || c[i] > '9') return false;
+  }
+  return c[4] >= 'A' && c[4] <= 'Z' && c[5] >= 'A' && c[5] <= 'Z';
+}
+
+// The replies, one per line, served in order.
+std::string next_reply() {
+  static std::vector<std::string> replies;
+  static std::size_t next = 0;
+  static bool loaded = false;
+  if (!loaded) {
+    loaded = true;
+    if (FILE* file = std::fopen("fake_replies.txt", "rb")) {
+      char line[65536];
+      while (std::fgets(line, sizeof line, file)) {
+        std::string r(line);
+        while (!r.empty() && (r.back() == '\n' || r.back() == '\r')) r.pop_back();
+        replies.push_back(r);
+      }
+      std::fclose(file);
+    }
+  }
+  return next < replies.size() ? replies[next++] : std::string("resign");
+}
+
 void run(const Rule& rule, const std::string& command) {
   const std::string& t = rule.text;
   if (rule.action == "out") put(stdout, t + "\r\n");
@@ -88,6 +119,7 @@ void run(const Rule& rule, const std::string& command) {
   if (rule.action == "err") put(stderr, t + "\r\n");
   if (rule.action == "errlf") put(stderr, t + "\n");
   if (rule.action == "echo") put(stdout, t + command + "\r\n");
+  if (rule.action == "reply") put(stdout, next_reply() + "\r\n");
   if (rule.action == "sleep")
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(t.c_str())));
   if (rule.action == "exit") std::exit(std::atoi(t.c_str()));
@@ -105,6 +137,7 @@ void run_all(std::vector<Rule>& rules, const std::string& trigger_or_command, bo
   for (Rule& rule : rules) {
     bool hit = is_command
                    ? (rule.trigger == "*" ||
+                      (rule.trigger == "@search" && is_search(trigger_or_command)) ||
                       (rule.trigger[0] != '@' &&
                        trigger_or_command.compare(0, rule.trigger.size(), rule.trigger) == 0))
                    : rule.trigger == trigger_or_command;

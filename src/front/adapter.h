@@ -15,11 +15,21 @@
 #include "notation/position.h"
 #include "translate/engine_threads.h"
 
+// The files of the position command, in the engine's folder (the current directory).
+struct PositionFiles {
+  std::string position = "orv.csa";
+  std::string stored_position = "sfenbk.dat";
+  std::string last_move = "lastmove.dat";
+  std::string restraint = "restraint.dat";
+};
+
 struct Adapter {
   std::string engine_dir;        // the current directory and its separator
   std::string engine_base_name;  // the executable's base name without "orv_"
   std::string ini_path;          // engine_dir + "orv_<engine>.ini"
   std::string engine_name;       // reported after "id name "
+  std::string prev_position;     // the argument of the last "position", line feed included
+  PositionFiles files;
 
   std::mutex state_lock;  // guards the four below against the engine output thread
   Position position;

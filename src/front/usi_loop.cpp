@@ -4,6 +4,7 @@
 #include "engine/gui_writer.h"
 #include "front/new_game.h"
 #include "front/option_commands.h"
+#include "front/position_command.h"
 #include "front/search_commands.h"
 #include "front/startup.h"
 #include "platform/platform.h"
@@ -34,7 +35,7 @@ LoopAction dispatch_usi_line(Adapter& a, UsiLine& line, Outbox& out) {
   } else if (match_usi(line, "usi")) {
     handle_usi(a, out);
   } else if (match_usi(line, "position")) {
-    // The position handler comes with the board copy.
+    handle_position(a, line, out);
   } else if (match_usi(line, "go mate")) {
     outbox_gui(out, {"checkmate notimplemented"});
   } else if (match_usi(line, "go ponder")) {

@@ -161,7 +161,6 @@ TEST(Loop, LinesThatWriteOrSendLittle) {
       {"gameover win\n", "", {}},
       {"go ponder btime 1\n", "", {}},
       {"go mate 1000\n", "checkmate notimplemented\n", {}},
-      {"position startpos\n", "", {}},
       {"hello\n",
        "hello\nusi\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83"
        "\x9e\xe3\x83\xb3\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82\n",

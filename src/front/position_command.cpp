@@ -1,0 +1,121 @@
+#include "front/position_command.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "notation/moves.h"
+#include "notation/position_file.h"
+
+namespace {
+
+constexpr const char* kStartSfen =
+    "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1";
+constexpr std::size_t kMaxStoredPosition = kLineBufferSize - 1;
+constexpr std::size_t kRecordSize = 7;  // six CSA characters and a line feed
+
+// At most limit bytes of the file; false when it cannot be opened.
+bool read_start_of(const std::string& path, std::size_t limit, std::string& text) {
+  text.clear();
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  text.resize(limit);
+  text.resize(std::fread(&text[0], 1, limit, file));
+  std::fclose(file);
+  return true;
+}
+
+bool write_whole(const std::string& path, const char* mode, std::string_view bytes) {
+  FILE* file = std::fopen(path.c_str(), mode);
+  if (!file) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+void cannot_write(Outbox& out, const std::string& path) {
+  outbox_gui(out, {"info string ", path, " cannot be written"});
+}
+
+// The same argument again: the engine is to avoid the move it played here last time.
+void remember_position(Adapter& a, std::string_view argument, const PositionFiles& files,
+                       Outbox& out) {
+  std::string stored;
+  // One byte more than any argument, so a longer file never equals one.
+  read_start_of(files.stored_position, kMaxStoredPosition + 1, stored);
+
+  // Only a whole record counts: a missing or short file never appends stale bytes.
+  std::string record;
+  read_start_of(files.last_move, kRecordSize, record);
+  const bool have_record = record.size() == kRecordSize;
+  std::memset(a.game.last_move_record, 0, sizeof a.game.last_move_record);
+  if (have_record) std::memcpy(a.game.last_move_record, record.data(), kRecordSize);
+
+  if (stored == argument) {
+    if (have_record && !write_whole(files.restraint, "ab", record)) {
+      cannot_write(out, files.restraint);
+    }
+    a.game.restraint_active = true;
+  } else {
+    std::remove(files.restraint.c_str());
+  }
+  if (!write_whole(files.stored_position, "wb", argument)) cannot_write(out, files.stored_position);
+}
+
+// The whole position through the position file. False when the argument names none.
+bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles& files) {
+  a.game.pondering = false;
+  std::string text;
+  if (match_usi(line, "startpos")) {
+    // The separator after "startpos" and the rest of the line follow the start position.
+    text = kStartSfen;
+    text.append(line.text.substr(line.cursor - 1));
+  } else if (match_usi(line, "sfen")) {
+    text.assign(rest_of(line));
+  } else {
+    outbox_gui(out, {line.text});  // the GUI sees its own line, then an empty one
+    return false;
+  }
+  if (!write_position_file(a.position, text, option_on(a.options, kFlipHorizontal), out,
+                           files.position)) {
+    cannot_write(out, files.position);  // the engine would read a stale position
+    return true;
+  }
+  send_command(a, out, "read orv.csa");
+  return true;
+}
+
+}  // namespace
+
+bool is_single_new_move(std::string_view argument, std::string_view previous,
+                        std::string_view last_bestmove) {
+  const std::size_t l = previous.size(), n = last_bestmove.size();
+  if (l == 0 || n == 0) return false;
+  if (argument.size() < l + n) return false;
+  if (argument.substr(0, l - 1) != previous.substr(0, l - 1)) return false;
+  if (argument.substr(l, n) != last_bestmove) return false;
+  const std::size_t remainder = argument.size() - (l + n);
+  return remainder == 6 || remainder == 7;
+}
+
+void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
+  const PositionFiles& files = a.files;
+  const std::string_view argument = rest_of(line);
+  a.game.pending_move.clear();
+  const bool single = is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
+  const std::size_t move_at = a.prev_position.size() + a.game.last_bestmove.size() + 1;
+  a.game.restraint_active = false;
+  if (option_on(a.options, kAnotherHand)) remember_position(a, argument, files, out);
+  a.prev_position.assign(argument);
+
+  if (single && !a.game.restraint_active) {
+    CsaMove move;
+    usi_to_csa_move(a.position, argument.substr(move_at), true,
+                    option_on(a.options, kFlipHorizontal), move);
+    a.game.pending_move = move.text;
+  } else if (!reload_position(a, line, out, files)) {
+    return;  // no position given: nothing to load, nothing to cut off
+  }
+  if (!a.game.book_disabled && a.position.move_number >= a.game.book_limit) {
+    send_command(a, out, "book off");
+    a.game.book_disabled = true;
+  }
+}

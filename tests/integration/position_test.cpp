@@ -1,0 +1,105 @@
+// Whole games through the running adapter: the GUI's positions and the engine's replies
+// keep the engine, the adapter's board and the position files in step.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "common/outbox.h"
+#include "integration/adapter_session.h"
+#include "notation/position_file.h"
+#include "unit/random_game.h"
+
+namespace {
+
+const char* kBanner = "@start|out|Molvara Version 2.0\n";
+
+}  // namespace
+
+TEST(Position, RandomGamesStayInStepWithTheEngine) {
+  for (bool flip : {false, true}) {
+    std::mt19937 random(flip ? 11 : 5);
+    // The game: the engine plays black; each of its moves answers one search.
+    Game game = start_game();
+    std::vector<std::string> usi, csa;
+    Move m;
+    for (int ply = 0; ply < 60 && random_move(game, random, m); ++ply) {
+      usi.push_back(usi_of(m));
+      csa.push_back(csa_of(game, m, flip));
+      play(game, m);
+    }
+    const std::string name = flip ? "whole_game_flip" : "whole_game";
+    std::string dir =
+        make_test_dir(name, "orv_molvara", "molvara", std::string(kBanner) + "@search|reply|\n");
+    std::string replies;
+    for (std::size_t i = 0; i < usi.size(); i += 2) replies += "move" + csa[i] + "\n";
+    write_file(dir + "/fake_replies.txt", replies);
+
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "usi\n");
+    lines_until(s, "usiok");
+    send(s, std::string("setoption name FlipHorizontal value ") + (flip ? "true" : "false") +
+                "\nsetoption name BookNum value 0\nusinewgame\n");
+    std::string expected = "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n";
+    std::string moves;
+    for (std::size_t i = 0; i < usi.size(); i += 2) {
+      send(s, "position startpos" + (moves.empty() ? "" : " moves" + moves) + "\n");
+      send(s, "go btime 120000 wtime 120000 byoyomi 5000\n");
+      if (i == 0) expected += "read orv.csa\nlimit time 2 5\nmove\n";
+      if (i == 2) expected += "read orv.csa\nmove\n";  // after a bare "startpos"
+      if (i > 2) expected += csa[i - 1] + "\n";        // the GUI's reply alone
+      ASSERT_EQ(next_line(s), "info currmove " + usi[i]) << i;
+      ASSERT_EQ(next_line(s), "bestmove " + usi[i]) << i;
+      moves += " " + usi[i];
+      if (i + 1 < usi.size()) moves += " " + usi[i + 1];
+    }
+    // A take-back reloads the position in full.
+    std::string shorter = "startpos moves " + usi[0] + " " + usi[1] + "\n";
+    send(s, "position " + shorter + "isready\n");
+    EXPECT_EQ(next_line(s), "readyok");
+    expected += "read orv.csa\n";
+    Position position;
+    Outbox out;
+    EXPECT_EQ(read_file(dir + "/orv.csa"),
+              position_file_text(position,
+                                 "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1 "
+                                 "moves " +
+                                     usi[0] + " " + usi[1] + "\n",
+                                 flip, out));
+    // A new game from a position given by SFEN.
+    send(s, "usinewgame\nposition sfen " + sfen_of(game, 61) + "\nquit\n");
+    expected += "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\nread orv.csa\n";
+    EXPECT_EQ(wait_exit(s), 0);
+    EXPECT_EQ(engine_commands(dir), expected + "<eof>\n");
+  }
+}
+
+TEST(Position, RepeatedPositionFilesAcrossRuns) {
+  std::string dir = make_test_dir("repeated_position", "orv_molvara", "molvara",
+                                  std::string(kBanner) + "@search|out|move3334FU\n");
+  const std::string argument = "startpos moves 7g7f\n";
+  for (int run = 0; run < 2; ++run) {
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "setoption name AnotherHand value true\nisready\n");
+    EXPECT_EQ(next_line(s), "readyok");
+    send(s, "position " + argument + "go btime 0\n");
+    EXPECT_EQ(next_line(s), "info currmove 3c3d");
+    EXPECT_EQ(next_line(s), "bestmove 3c3d");
+    EXPECT_EQ(read_file(dir + "/sfenbk.dat"), argument);
+    EXPECT_EQ(read_file(dir + "/lastmove.dat"), "3334FU\n");
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+    // The same position, in the first run and again in the next: one more record each time.
+    EXPECT_EQ(read_file(dir + "/restraint.dat"), run == 0 ? "" : "3334FU\n");
+    if (run == 0) {
+      EXPECT_FALSE(file_exists(dir + "/restraint.dat"));
+      // Without "usinewgame" the book limit is 0: the first position switches the book off.
+      EXPECT_EQ(engine_commands(dir), "read orv.csa\nbook off\nlimit time 0 0\nmove\n<eof>\n");
+      std::remove((dir + "/commands.log").c_str());
+    } else {
+      EXPECT_EQ(engine_commands(dir),
+                "read orv.csa\nbook off\nlimit time 0 0\nmove restraint\n<eof>\n");
+    }
+  }
+}
