@@ -24,32 +24,56 @@ int ms_left(Clock::time_point deadline) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// Reads what is ready on standard output and error; false when both have ended.
-bool pump(AdapterSession& s, int timeout_ms) {
-  if (s.out_fd < 0 && s.err_fd < 0) return false;
+enum class Pumped { kNothing, kData, kClosed };
+
+// Reads what is ready on standard output and error within the timeout.
+Pumped pump(AdapterSession& s, int timeout_ms) {
+  if (s.out_fd < 0 && s.err_fd < 0) return Pumped::kClosed;
   pollfd fds[2] = {{s.out_fd, POLLIN, 0}, {s.err_fd, POLLIN, 0}};
-  int n = poll(fds, 2, timeout_ms);
-  if (n <= 0) return true;
-  bool open = false;
+  if (poll(fds, 2, timeout_ms) <= 0) return Pumped::kNothing;
+  Pumped result = Pumped::kNothing;
   for (int i = 0; i < 2; ++i) {
     int& fd = i == 0 ? s.out_fd : s.err_fd;
-    if (fd < 0) continue;
-    if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
-      char buffer[65536];
-      ssize_t got = read(fd, buffer, sizeof buffer);
-      if (got > 0) {
-        (i == 0 ? s.out : s.err).append(buffer, static_cast<std::size_t>(got));
-      } else {
-        close(fd);
-        fd = -1;
-      }
+    if (fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    char buffer[65536];
+    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+      (i == 0 ? s.out : s.err).append(buffer, static_cast<std::size_t>(got));
+      result = Pumped::kData;
+    } else {
+      close(fd);
+      fd = -1;
     }
-    if (fd >= 0) open = true;
   }
-  return open;
+  return result;
 }
 
 }  // namespace
+
+std::string native_dir(const std::string& dir) {
+  if (!kUnderWine) return dir + "/";
+  std::string windows = "Z:" + dir + "\\";
+  for (char& c : windows) {
+    if (c == '/') c = '\\';
+  }
+  return windows;
+}
+
+namespace {
+
+std::string lf_lines(const std::string& text) {
+  std::string lf;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+  }
+  return lf;
+}
+
+}  // namespace
+
+std::string read_text_file(const std::string& path) {
+  return lf_lines(read_file(path));
+}
 
 std::string read_file(const std::string& path) {
   std::string text;
@@ -79,9 +103,9 @@ std::string make_test_dir(const std::string& test_name, const std::string& exe_n
   const std::string dir = std::string(ORV_TEST_WORK_DIR) + "/" + test_name;
   std::string wipe = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
   if (std::system(wipe.c_str()) != 0) return dir;
-  if (symlink(ORV_ADAPTER_PATH, (dir + "/" + exe_name).c_str()) != 0) return dir;
+  if (symlink(ORV_ADAPTER_PATH, (dir + "/" + program(exe_name)).c_str()) != 0) return dir;
   if (!engine_name.empty()) {
-    if (symlink(ORV_FAKE_ENGINE_PATH, (dir + "/" + engine_name).c_str()) != 0) return dir;
+    if (symlink(ORV_FAKE_ENGINE_PATH, (dir + "/" + program(engine_name)).c_str()) != 0) return dir;
   }
   if (!script.empty()) write_file(dir + "/fake_script.txt", script);
   return dir;
@@ -96,10 +120,18 @@ bool start_adapter(AdapterSession& s, const std::string& dir, const std::string&
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-  std::string arg0 = exe_name;
-  char* argv[] = {arg0.data(), nullptr};
-  const std::string path = dir + "/" + exe_name;
-  int failed = posix_spawn(&s.pid, path.c_str(), &actions, nullptr, argv, environ);
+  int failed;
+  if (kUnderWine) {
+    std::string wine = "wine", exe = program(exe_name);
+    char* argv[] = {wine.data(), exe.data(), nullptr};
+    setenv("WINEDEBUG", "-all", 1);
+    failed = posix_spawnp(&s.pid, "wine", &actions, nullptr, argv, environ);
+  } else {
+    std::string arg0 = exe_name;
+    char* argv[] = {arg0.data(), nullptr};
+    const std::string path = dir + "/" + exe_name;
+    failed = posix_spawn(&s.pid, path.c_str(), &actions, nullptr, argv, environ);
+  }
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]), close(out[1]), close(err[1]);
   s.dir = dir;
@@ -124,6 +156,8 @@ std::string next_line(AdapterSession& s, int timeout_ms) {
     if (lf != std::string::npos) {
       std::string line = s.out.substr(0, lf);
       s.out.erase(0, lf + 1);
+      // Windows programs end their lines with CR LF.
+      if (kUnderWine && !line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
     if (s.out_fd < 0) return "<eof>";
@@ -149,7 +183,11 @@ int wait_exit(AdapterSession& s, int timeout_ms) {
     int status = 0;
     pid_t done = waitpid(s.pid, &status, WNOHANG);
     if (done == s.pid) {
-      while (pump(s, 200)) {
+      // All it wrote is in the pipes now; under Wine other processes may hold their ends
+      // open a while longer, so the end of the pipe is not waited for.
+      for (Pumped p = Pumped::kData; p != Pumped::kClosed;) {
+        p = pump(s, 50);
+        if (p == Pumped::kNothing) break;
       }
       s.pid = -1;
       s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -170,7 +208,16 @@ int wait_exit(AdapterSession& s, int timeout_ms) {
 std::string rest_of_output(AdapterSession& s) {
   std::string rest;
   rest.swap(s.out);
-  return rest;
+  return kUnderWine ? lf_lines(rest) : rest;
+}
+
+void kill_process(int pid) {
+  if (!kUnderWine) {
+    kill(pid, SIGKILL);
+    return;
+  }
+  std::string command = "wine taskkill /f /pid " + std::to_string(pid) + " >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return;
 }
 
 std::string engine_commands(const std::string& dir, int timeout_ms) {

@@ -8,13 +8,39 @@
 #include <string_view>
 #include <vector>
 
+#include "texts.h"
+
+// The same cases run against the Windows build under Wine, where they differ only in what
+// Windows does otherwise: CP932 texts, "Z:\" folders, CR LF lines, ".exe" names, message
+// boxes instead of standard error.
+#ifdef ORV_UNDER_WINE
+constexpr bool kUnderWine = true;
+#else
+constexpr bool kUnderWine = false;
+#endif
+
+inline std::string platform_text(const JapaneseText& text) {
+  return text_of(text, kUnderWine);
+}
+
+// The file name of a program: with ".exe" under Wine.
+inline std::string program(const std::string& name) {
+  return kUnderWine ? name + ".exe" : name;
+}
+
+// The folder as the adapter names it, with its separator at the end.
+std::string native_dir(const std::string& dir);
+
 // A fresh folder for one test, holding the adapter as exe_name and, when engine_name is
-// not empty, the fake engine under that name with the given script.
+// not empty, the fake engine under that name with the given script (".exe" is added to
+// both under Wine).
 std::string make_test_dir(const std::string& test_name, const std::string& exe_name = "orv_molvara",
                           const std::string& engine_name = "molvara",
                           const std::string& script = "");
 
 std::string read_file(const std::string& path);
+// A text file as written by the platform, with CR LF read as LF.
+std::string read_text_file(const std::string& path);
 void write_file(const std::string& path, std::string_view text);
 bool file_exists(const std::string& path);
 
@@ -26,7 +52,7 @@ struct AdapterSession {
   int exit_code = -1;
 };
 
-// Starts dir/exe_name with argv[0] = exe_name and dir as its working directory.
+// Starts dir/exe_name (under Wine: "wine exe_name.exe") in dir as its working directory.
 bool start_adapter(AdapterSession& s, const std::string& dir,
                    const std::string& exe_name = "orv_molvara");
 void send(AdapterSession& s, std::string_view text);
@@ -41,6 +67,9 @@ std::vector<std::string> lines_until(AdapterSession& s, std::string_view last,
 int wait_exit(AdapterSession& s, int timeout_ms = 5000);
 // Everything left on standard output after the exit.
 std::string rest_of_output(AdapterSession& s);
+
+// Kills a process at once: a POSIX pid, or under Wine a Windows one.
+void kill_process(int pid);
 
 // The commands the fake engine has received, once it has seen the end of its input.
 std::string engine_commands(const std::string& dir, int timeout_ms = 5000);

@@ -56,7 +56,7 @@ TEST(EngineLink, EngineThatExitsIsReported) {
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "isready\ngo\n");
   EXPECT_EQ(next_line(s), "readyok");
-  EXPECT_EQ(next_line(s), "info string engine molvara has exited");
+  EXPECT_EQ(next_line(s), "info string engine " + program("molvara") + " has exited");
   EXPECT_EQ(wait_exit(s), 1);
 }
 
@@ -69,11 +69,12 @@ TEST(EngineLink, KilledEngineInTheMiddleOfASearchEndsTheAdapterWithinASecond) {
   engine_commands_so_far(dir, 2);
   const int pid = std::atoi(read_file(dir + "/engine.pid").c_str());
   ASSERT_GT(pid, 0);
+  kill_process(pid);
   auto killed = std::chrono::steady_clock::now();
-  kill(pid, SIGKILL);
   EXPECT_EQ(wait_exit(s, 1000), 1);
   EXPECT_LT(std::chrono::steady_clock::now() - killed, std::chrono::seconds(1));
-  EXPECT_NE(rest_of_output(s).find("info string engine molvara has exited\n"), std::string::npos);
+  EXPECT_NE(rest_of_output(s).find("info string engine " + program("molvara") + " has exited\n"),
+            std::string::npos);
 }
 
 TEST(EngineLink, WritingToAnEngineThatClosedItsInputDoesNotKillTheAdapter) {
@@ -88,5 +89,5 @@ TEST(EngineLink, WritingToAnEngineThatClosedItsInputDoesNotKillTheAdapter) {
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
   const int pid = std::atoi(read_file(dir + "/engine.pid").c_str());
-  if (pid > 0) kill(pid, SIGKILL);
+  if (pid > 0) kill_process(pid);
 }

@@ -6,12 +6,8 @@
 
 namespace {
 
-const std::string kUnexpected =
-    "usi\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83\x9e\xe3\x83\xb3\xe3"
-    "\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82";
-const std::string kReadError =
-    "fgets\xe3\x81\xa7\xe3\x82\xa8\xe3\x83\xa9\xe3\x83\xbc\xe3\x81\x8c\xe7\x99\xba\xe7\x94\x9f\xe3"
-    "\x81\x97\xe3\x81\xbe\xe3\x81\x97\xe3\x81\x9f\xe3\x80\x82";
+const std::string kUnexpected = platform_text(kUsiUnexpected);
+const std::string kReadErrorText = platform_text(kReadError);
 
 }  // namespace
 
@@ -40,7 +36,7 @@ TEST(Loop, EndOfInputEndsWithTheMessage) {
   send(s, "isready\nbye");  // the last line has no line feed
   close_input(s);
   EXPECT_EQ(wait_exit(s), 0);
-  EXPECT_EQ(rest_of_output(s), "readyok\nbye" + kUnexpected + "\n" + kReadError + "\n");
+  EXPECT_EQ(rest_of_output(s), "readyok\nbye" + kUnexpected + "\n" + kReadErrorText + "\n");
   EXPECT_EQ(engine_commands(dir), "<eof>\n");
 }
 
@@ -77,7 +73,7 @@ TEST(Loop, LongGuiLinesArriveInPieces) {
 
 TEST(Loop, SearchesOfADeferredStartBeginAfterIsready) {
   std::string dir = make_test_dir("deferred_go");
-  write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + dir + "/\nName=Cached\n");
+  write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + native_dir(dir) + "\nName=Cached\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "usinewgame\ngo btime 60000 wtime 60000 byoyomi 1000\nisready\n");

@@ -34,16 +34,13 @@ TEST(Translate, SearchReportsReachTheGuiAsUsiLines) {
   EXPECT_EQ(next_line(s), "readyok");
   EXPECT_EQ(next_line(s), "info nodes 40 pv 2g2f");
   EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
-  EXPECT_EQ(next_line(s), "info nodes \xe3\x80\x80");
+  EXPECT_EQ(next_line(s), platform_text(kClosingLine));
   std::string score = next_line(s);
   EXPECT_GE(time_of(score), 0) << score;
   EXPECT_LT(time_of(score), 2000) << score;
   EXPECT_EQ(score.substr(score.find(" depth")), " depth 2 score cp -35 pv 7g7f 3c3d");
   EXPECT_EQ(next_line(s), "info nps 560 hashfull 120");
-  EXPECT_EQ(next_line(s),
-            "what is thismolv\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3"
-            "\x82\xb3\xe3\x83\x9e\xe3\x83\xb3\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99"
-            "\xe3\x80\x82");
+  EXPECT_EQ(next_line(s), "what is this" + platform_text(kMolvUnexpected));
   EXPECT_EQ(next_line(s), "info currmove 7g7f");
   EXPECT_EQ(next_line(s), "bestmove 7g7f");
   send(s, "quit\n");
@@ -64,7 +61,7 @@ TEST(Translate, InfBookRestartSearchesWithTheBookOff) {
   lines_until(s, "usiok");
   send(s, "usinewgame\ngo infinite\n");
   EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
-  EXPECT_EQ(next_line(s), "info nodes \xe3\x80\x80");
+  EXPECT_EQ(next_line(s), platform_text(kClosingLine));
   std::string score = next_line(s);
   EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp -10 pv 2g2f");
   EXPECT_EQ(next_line(s), "info currmove 2g2f");

@@ -9,6 +9,7 @@
 
 #include "front/usi_loop.h"
 #include "platform/platform.h"
+#include "texts.h"
 
 namespace {
 
@@ -161,14 +162,6 @@ TEST(Loop, LinesThatWriteOrSendLittle) {
       {"gameover win\n", "", {}},
       {"go ponder btime 1\n", "", {}},
       {"go mate 1000\n", "checkmate notimplemented\n", {}},
-      {"hello\n",
-       "hello\nusi\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83"
-       "\x9e\xe3\x83\xb3\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82\n",
-       {}},
-      {"\n",
-       "\nusi\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83\x9e\xe3"
-       "\x83\xb3\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82\n",
-       {}},
   };
   for (const auto& c : cases) {
     auto a = running_adapter();
@@ -180,11 +173,9 @@ TEST(Loop, LinesThatWriteOrSendLittle) {
 }
 
 TEST(Loop, UnrecognisedLinesAreEchoedWithTheMessage) {
-  const std::string message =
-      "usi\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3"
-      "\xe3\x83\x9e\xe3\x83\xb3\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99"
-      "\xe3\x80\x82\n";
-  for (const char* line : {" usi\n", "USI\n", "Quit\n", "setoption\n"}) {
+  const std::string message = text_of(kUsiUnexpected, platform::narrow_text_is_cp932()) + "\n";
+  // A word that is no command, an empty line, a leading blank, another letter case.
+  for (const char* line : {"hello\n", "\n", " usi\n", "USI\n", "Quit\n", "setoption\n"}) {
     auto a = running_adapter();
     EXPECT_EQ(handle(*a, line).gui, line + message) << line;
   }

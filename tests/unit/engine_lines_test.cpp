@@ -9,14 +9,14 @@
 
 #include "notation/moves.h"
 #include "notation/position_file.h"
+#include "platform/platform.h"
+#include "texts.h"
 #include "translate/engine_lines.h"
 
 namespace {
 
-const std::string kUnexpected =
-    "molv\xe6\x83\xb3\xe5\xae\x9a\xe5\xa4\x96\xe3\x81\xae\xe3\x82\xb3\xe3\x83\x9e\xe3\x83\xb3"
-    "\xe3\x83\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82";
-const std::string kClosing = "info nodes \xe3\x80\x80\n";
+const std::string kUnexpected = text_of(kMolvUnexpected, platform::narrow_text_is_cp932());
+const std::string kClosing = text_of(kClosingLine, platform::narrow_text_is_cp932()) + "\n";
 
 struct Translator {
   Position position;

@@ -1,0 +1,197 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+std::wstring widen(std::string_view text, UINT code_page = CP_ACP) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+  return wide;
+}
+
+std::string narrow(const wchar_t* text, int length) {
+  if (length <= 0) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+HANDLE handle_of(Handle h) {
+  return reinterpret_cast<HANDLE>(h);
+}
+
+// A pipe whose child end is inheritable and whose adapter end is not.
+bool make_pipe(HANDLE& read_end, HANDLE& write_end, bool child_reads) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return false;
+  SetHandleInformation(child_reads ? write_end : read_end, HANDLE_FLAG_INHERIT, 0);
+  return true;
+}
+
+}  // namespace
+
+bool narrow_text_is_cp932() {
+  return true;
+}
+
+void init_process() {
+  // The GUI's input is read as bytes (a CR before LF is dropped by the line reader);
+  // output stays in text mode, so every line ends in CR LF as Windows programs expect.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_TEXT);
+}
+
+void exit_process(int code) {
+  ExitProcess(static_cast<UINT>(code));
+}
+
+std::string executable_path(const char*) {
+  std::vector<wchar_t> path(32768);
+  DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  return narrow(path.data(), static_cast<int>(n));
+}
+
+char path_separator() {
+  return '\\';
+}
+
+const char* executable_suffix() {
+  return ".exe";
+}
+
+std::string current_directory() {
+  std::vector<wchar_t> dir(32768);
+  DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data());
+  std::string text = narrow(dir.data(), static_cast<int>(n));
+  if (!text.empty() && text.back() == '\\') text.pop_back();
+  return text;
+}
+
+void show_startup_error(std::string_view text) {
+  // The messages are code page 932 text whatever the system's code page.
+  MessageBoxW(nullptr, widen(text, 932).c_str(), L"orv", MB_OK);
+}
+
+std::uint32_t tick_ms() {
+  return GetTickCount();
+}
+
+LocalTime local_time() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+void sleep_ms(unsigned ms) {
+  Sleep(ms);
+}
+
+long read_stdin(char* buffer, std::size_t size) {
+  int n = _read(0, buffer, static_cast<unsigned>(size));
+  return n < 0 ? -1 : n;
+}
+
+bool write_stdout(const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    int n = _write(1, data + done, static_cast<unsigned>(size - done));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long read_pipe(Handle pipe, char* buffer, std::size_t size) {
+  DWORD got = 0;
+  if (!ReadFile(handle_of(pipe), buffer, static_cast<DWORD>(size), &got, nullptr)) {
+    return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  }
+  return static_cast<long>(got);
+}
+
+long write_pipe(Handle pipe, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    DWORD wrote = 0;
+    if (!WriteFile(handle_of(pipe), data + done, static_cast<DWORD>(size - done), &wrote,
+                   nullptr) ||
+        wrote == 0) {
+      return -1;
+    }
+    done += wrote;
+  }
+  return static_cast<long>(done);
+}
+
+void close_handle(Handle& handle) {
+  if (handle == no_handle) return;
+  CloseHandle(handle_of(handle));
+  handle = no_handle;
+}
+
+bool start_child(const std::string& dir, const std::string& base, Child& child) {
+  HANDLE in_read, in_write, out_read, out_write, err_read, err_write;
+  if (!make_pipe(in_read, in_write, true)) return false;
+  if (!make_pipe(out_read, out_write, false)) {
+    CloseHandle(in_read), CloseHandle(in_write);
+    return false;
+  }
+  if (!make_pipe(err_read, err_write, false)) {
+    CloseHandle(in_read), CloseHandle(in_write), CloseHandle(out_read), CloseHandle(out_write);
+    return false;
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in_read;
+  startup.hStdOutput = out_write;
+  startup.hStdError = err_write;
+  // The path in quotes, so a folder with blanks starts the right program.
+  std::wstring command = L"\"" + widen(dir + base + executable_suffix()) + L"\" csa_shogi";
+  std::wstring folder = widen(dir);
+  PROCESS_INFORMATION process{};
+  BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                                nullptr, folder.c_str(), &startup, &process);
+  // The engine holds its ends now; closing ours lets a read see the engine's exit.
+  CloseHandle(in_read), CloseHandle(out_write), CloseHandle(err_write);
+  if (!started) {
+    CloseHandle(in_write), CloseHandle(out_read), CloseHandle(err_read);
+    return false;
+  }
+  CloseHandle(process.hThread);
+  child.process = reinterpret_cast<Handle>(process.hProcess);
+  child.to_engine = reinterpret_cast<Handle>(in_write);
+  child.from_out = reinterpret_cast<Handle>(out_read);
+  child.from_err = reinterpret_cast<Handle>(err_read);
+  return true;
+}
+
+std::string ini_read(const std::string& path, std::string_view section, std::string_view key,
+                     std::string_view fallback, std::size_t max_bytes) {
+  if (max_bytes == 0) return std::string();
+  std::vector<wchar_t> value(max_bytes + 1);
+  DWORD n =
+      GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(fallback).c_str(),
+                               value.data(), static_cast<DWORD>(max_bytes), widen(path).c_str());
+  std::string text = narrow(value.data(), static_cast<int>(n));
+  if (text.size() > max_bytes - 1) text.resize(max_bytes - 1);
+  return text;
+}
+
+bool ini_write(const std::string& path, std::string_view section, std::string_view key,
+               std::string_view value) {
+  return WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
+                                    widen(value).c_str(), widen(path).c_str()) != 0;
+}
+
+}  // namespace platform
