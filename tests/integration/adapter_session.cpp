@@ -111,7 +111,11 @@ std::string make_test_dir(const std::string& test_name, const std::string& exe_n
   return dir;
 }
 
-bool start_adapter(AdapterSession& s, const std::string& dir, const std::string& exe_name) {
+namespace {
+
+// Spawns file with argv in dir, its standard streams on pipes to s.
+bool spawn(AdapterSession& s, const std::string& dir, const char* file, char* const argv[],
+           bool search_path) {
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
   posix_spawn_file_actions_t actions;
@@ -120,24 +124,34 @@ bool start_adapter(AdapterSession& s, const std::string& dir, const std::string&
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-  int failed;
-  if (kUnderWine) {
-    std::string wine = "wine", exe = program(exe_name);
-    char* argv[] = {wine.data(), exe.data(), nullptr};
-    setenv("WINEDEBUG", "-all", 1);
-    failed = posix_spawnp(&s.pid, "wine", &actions, nullptr, argv, environ);
-  } else {
-    std::string arg0 = exe_name;
-    char* argv[] = {arg0.data(), nullptr};
-    const std::string path = dir + "/" + exe_name;
-    failed = posix_spawn(&s.pid, path.c_str(), &actions, nullptr, argv, environ);
-  }
+  int failed = search_path ? posix_spawnp(&s.pid, file, &actions, nullptr, argv, environ)
+                           : posix_spawn(&s.pid, file, &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]), close(out[1]), close(err[1]);
   s.dir = dir;
   s.in_fd = in[1], s.out_fd = out[0], s.err_fd = err[0];
   signal(SIGPIPE, SIG_IGN);
   return failed == 0;
+}
+
+}  // namespace
+
+bool start_adapter(AdapterSession& s, const std::string& dir, const std::string& exe_name) {
+  if (kUnderWine) {
+    std::string wine = "wine", exe = program(exe_name);
+    char* argv[] = {wine.data(), exe.data(), nullptr};
+    setenv("WINEDEBUG", "-all", 1);
+    return spawn(s, dir, "wine", argv, true);
+  }
+  std::string arg0 = exe_name;
+  char* argv[] = {arg0.data(), nullptr};
+  return spawn(s, dir, (dir + "/" + exe_name).c_str(), argv, false);
+}
+
+bool start_program(AdapterSession& s, const std::string& dir, const std::string& path) {
+  std::string arg0 = path;
+  char* argv[] = {arg0.data(), nullptr};
+  return spawn(s, dir, path.c_str(), argv, false);
 }
 
 void send(AdapterSession& s, std::string_view text) {

@@ -55,6 +55,8 @@ struct AdapterSession {
 // Starts dir/exe_name (under Wine: "wine exe_name.exe") in dir as its working directory.
 bool start_adapter(AdapterSession& s, const std::string& dir,
                    const std::string& exe_name = "orv_molvara");
+// Starts the program at path (natively) with dir as its working directory.
+bool start_program(AdapterSession& s, const std::string& dir, const std::string& path);
 void send(AdapterSession& s, std::string_view text);
 void close_input(AdapterSession& s);
 // The next line of standard output without its line feed; "<timeout>" or "<eof>" instead.

@@ -1,0 +1,238 @@
+// molvara, the stand-in engine: reads the engine commands that orv sends on standard input
+// and answers on standard output (search reports, candidate lists, its move) and standard
+// error (what it cannot do).
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "standin/book.h"
+#include "standin/csa_file.h"
+#include "standin/rules.h"
+#include "standin/search.h"
+
+namespace standin {
+namespace {
+
+constexpr const char* kBanner = "molvara stand-in 1.0 - The Computer Shogi Engine";
+constexpr std::int64_t kUnlimitedByoyomiMs = 86400LL * 1000;
+constexpr std::int64_t kDefaultMoveMs = 1000;
+constexpr std::int64_t kMinimumMoveMs = 30;
+
+std::mutex output_lock;
+
+void say(FILE* stream, const std::string& line) {
+  std::lock_guard<std::mutex> hold(output_lock);
+  std::fwrite(line.data(), 1, line.size(), stream);
+  std::fputc('\n', stream);
+  std::fflush(stream);
+}
+
+// Centipawns as pawns with two decimals: -35 is "-0.35".
+std::string pawns(int centipawns) {
+  char text[32];
+  const int v = centipawns < 0 ? -centipawns : centipawns;
+  std::snprintf(text, sizeof text, "%c%d.%02d", centipawns < 0 ? '-' : '+', v / 100, v % 100);
+  return text;
+}
+
+bool starts_with(const std::string& s, const char* prefix) {
+  return s.rfind(prefix, 0) == 0;
+}
+
+bool is_csa_move(const std::string& s) {
+  if (s.size() != 6) return false;
+  for (int i = 0; i < 4; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return s[4] >= 'A' && s[4] <= 'Z' && s[5] >= 'A' && s[5] <= 'Z';
+}
+
+struct Engine {
+  Board board;
+  bool game_over = false;
+  bool time_set = false, extendable = false;
+  std::int64_t main_left_ms = 0, byoyomi_ms = 0;
+  std::uint64_t nodes_limit = 0;
+  int depth_limit = 0;
+  int resign_threshold = 32596;
+  bool book_on = true, book_narrow = false;
+  std::mt19937 random{std::random_device{}()};
+  std::thread searcher;
+  std::atomic<bool> stop{false};
+
+  Engine() { set_start(board); }
+
+  void wait_for_search() {
+    if (searcher.joinable()) searcher.join();
+  }
+
+  Limits limits() const {
+    Limits l;
+    l.nodes = nodes_limit;
+    l.depth = depth_limit;
+    if (!time_set) {
+      l.time_ms = (nodes_limit || depth_limit) ? -1 : kDefaultMoveMs;
+    } else if (byoyomi_ms >= kUnlimitedByoyomiMs) {
+      l.time_ms = -1;
+    } else {
+      std::int64_t budget = main_left_ms / 40 + byoyomi_ms * 9 / 10;
+      if (extendable) budget += budget / 4;
+      l.time_ms = budget > kMinimumMoveMs ? budget : kMinimumMoveMs;
+    }
+    return l;
+  }
+
+  void report(const Board& root, const Iteration& it) {
+    const int black_view = root.side == 0 ? it.score : -it.score;
+    std::string line = "info" + pawns(black_view);
+    int side = root.side;
+    for (const Move& m : it.pv) {
+      line += side == 0 ? " +" : " -";
+      line += csa_of(root, m);
+      side = 1 - side;
+    }
+    say(stdout, line);
+    const std::int64_t nps =
+        it.elapsed_ms > 0 ? static_cast<std::int64_t>(it.nodes) * 1000 / it.elapsed_ms : 0;
+    say(stdout, "statsatu=" + std::to_string(it.hash_use) + " nodes=" + std::to_string(it.nodes) +
+                    " nps=" + std::to_string(nps / 10));
+  }
+
+  void play(const Move& m) {
+    Undo u;
+    const std::string csa = csa_of(board, m);
+    make_move(board, m, u);
+    say(stdout, "move" + csa);
+  }
+
+  std::vector<Move> restraint() {
+    std::vector<Move> excluded;
+    FILE* file = std::fopen("restraint.dat", "rb");
+    if (!file) return excluded;
+    char record[8];
+    while (std::fread(record, 1, 7, file) == 7) {
+      Move m;
+      if (move_from_csa(board, std::string(record, 6), m)) excluded.push_back(m);
+    }
+    std::fclose(file);
+    return excluded;
+  }
+
+  void start_search(const std::vector<Move>& excluded) {
+    if (game_over) return say(stderr, "move after a game was concluded");
+    MoveList list;
+    legal_moves(board, list);
+    if (list.size == 0) {
+      game_over = true;
+      return say(stderr, "No legal moves to search");
+    }
+    if (book_on && excluded.empty()) {
+      std::vector<BookMove> candidates = book_moves(board);
+      if (!candidates.empty()) {
+        std::string line = "info";
+        for (const BookMove& c : candidates) {
+          line += " " + csa_of(board, c.move) + "(" + std::to_string(c.percent) + "%)";
+        }
+        say(stdout, line);
+        return play(choose_book_move(candidates, book_narrow, random));
+      }
+    }
+    stop = false;
+    const Board root = board;
+    const Limits l = limits();
+    searcher = std::thread([this, root, l, excluded] {
+      const auto started = std::chrono::steady_clock::now();
+      SearchResult r =
+          search(root, l, excluded, stop, [&](const Iteration& it) { report(root, it); });
+      const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count();
+      if (time_set) main_left_ms = main_left_ms > used ? main_left_ms - used : 0;
+      if (r.score <= -resign_threshold) {
+        game_over = true;
+        return say(stdout, "resign");
+      }
+      play(r.best);
+    });
+  }
+
+  void limit(const std::string& args) {
+    if (args == "time extendable" || args == "time strict") {
+      extendable = args == "time extendable";
+      return;
+    }
+    long long a = 0, b = 0;
+    if (std::sscanf(args.c_str(), "time %lld %lld", &a, &b) == 2) {
+      time_set = true, main_left_ms = a * 60000, byoyomi_ms = b * 1000;
+    } else if (std::sscanf(args.c_str(), "time %lld", &a) == 1) {
+      time_set = true, main_left_ms = 0, byoyomi_ms = a * 1000;
+    } else if (std::sscanf(args.c_str(), "nodes %lld", &a) == 1) {
+      nodes_limit = static_cast<std::uint64_t>(a);
+    } else if (std::sscanf(args.c_str(), "depth %lld", &a) == 1) {
+      depth_limit = static_cast<int>(a);
+    } else {
+      say(stderr, "unknown limit: " + args);
+    }
+  }
+
+  void command(const std::string& c) {
+    if (c == "s") {
+      stop = true;
+      return;
+    }
+    wait_for_search();
+    if (starts_with(c, "read ")) {
+      CsaGame game;
+      if (!read_csa_file(c.substr(5), game))
+        return say(stderr, "cannot read " + c.substr(5) + ": " + game.error);
+      board = game.board;
+      game_over = false;
+    } else if (c == "move") {
+      start_search({});
+    } else if (c == "move restraint") {
+      start_search(restraint());
+    } else if (is_csa_move(c)) {
+      Move m;
+      if (game_over) return say(stderr, "move after a game was concluded");
+      if (!move_from_csa(board, c, m)) return say(stderr, "illegal move " + c);
+      Undo u;
+      make_move(board, m, u);
+      start_search({});
+    } else if (starts_with(c, "limit ")) {
+      limit(c.substr(6));
+    } else if (starts_with(c, "resign ")) {
+      resign_threshold = std::atoi(c.c_str() + 7);
+    } else if (starts_with(c, "book ")) {
+      const std::string mode = c.substr(5);
+      if (mode == "on" || mode == "off") book_on = mode == "on";
+      if (mode == "narrow" || mode == "wide") book_narrow = mode == "narrow";
+    } else if (starts_with(c, "ponder ") || starts_with(c, "tlp num ")) {
+      // Accepted: the stand-in neither ponders nor searches with more than one thread.
+    } else {
+      say(stderr, "unknown command: " + c);
+    }
+  }
+};
+
+}  // namespace
+}  // namespace standin
+
+int main() {
+  standin::Engine engine;
+  standin::say(stdout, standin::kBanner);
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) engine.command(line);
+  }
+  engine.stop = true;
+  engine.wait_for_search();
+  return 0;
+}

@@ -1,0 +1,63 @@
+// Whole games between two adapters, each beside the stand-in engine, driven by the
+// self-play driver as a GUI drives two engines: every move legal, no stall, every orv.csa
+// the position the engine was given.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdlib>
+
+#include "integration/adapter_session.h"
+
+namespace {
+
+// A folder that holds an adapter beside the stand-in. Under Wine the adapter is the
+// Windows build, started through a small script of the adapter's name.
+std::string player_folder(const std::string& name) {
+  const std::string dir = make_test_dir(name, "orv_molvara", "");
+  if (kUnderWine) {
+    write_file(dir + "/orv_molvara", "#!/bin/sh\nWINEDEBUG=-all exec wine orv_molvara.exe\n");
+    if (chmod((dir + "/orv_molvara").c_str(), 0755) != 0) return dir;
+  }
+  if (symlink(ORV_STANDIN_PATH, (dir + "/" + program("molvara")).c_str()) != 0) return dir;
+  return dir;
+}
+
+struct Played {
+  int exit_code;
+  std::string output;
+};
+
+Played play(const std::string& name, const std::string& options) {
+  const std::string black = player_folder(name + "_black"), white = player_folder(name + "_white");
+  const std::string out = black + "/selfplay.txt";
+  const std::string command = std::string(ORV_SELFPLAY_PATH) + " '" + black + "' '" + white +
+                              "' --quiet --record '" + black + "/game.csa' " + options + " > '" +
+                              out + "' 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out)};
+}
+
+}  // namespace
+
+TEST(SelfPlay, ShortGamesUnderManySettings) {
+  const struct {
+    const char* name;
+    const char* options;
+  } games[] = {
+      {"plain", "--byoyomi 100 --plies 60"},
+      {"flip", "--byoyomi 100 --plies 60 --option FlipHorizontal=true"},
+      {"flip_one_side", "--nodes 3000 --plies 60 --white-option FlipHorizontal=true"},
+      {"another_hand", "--nodes 3000 --plies 60 --option AnotherHand=true"},
+      {"book_off", "--nodes 3000 --plies 60 --option BookNum=0"},
+      {"book_narrow", "--nodes 3000 --plies 60 --option BookNarrow=true --option BookNum=4"},
+      {"depth", "--plies 40 --option TimeControl=Depth --option Depth=2"},
+  };
+  const int count = kUnderWine ? 1 : static_cast<int>(sizeof games / sizeof games[0]);
+  for (int i = 0; i < count; ++i) {
+    Played p = play(std::string("selfplay_") + games[i].name, games[i].options);
+    EXPECT_EQ(p.exit_code, 0) << games[i].name << "\n" << p.output;
+    EXPECT_NE(p.output.find("orv.csa file(s) checked against the game"), std::string::npos)
+        << p.output;
+    EXPECT_EQ(p.output.find(" 0 orv.csa file(s)"), std::string::npos) << p.output;
+  }
+}
