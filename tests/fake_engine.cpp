@@ -12,6 +12,8 @@
 //             err / errlf (the same on standard error), sleep (text milliseconds),
 //             exit (exit code text), hang (stop reading for ever), deaf (close the
 //             input, keep running), reply (the next line of fake_replies.txt with CR LF),
+//             bigout (text-many "x" on standard output, no line end), flood (text-many
+//             lines on standard output and standard error, in turns),
 //             echo (the command itself
 //             with CR LF, after text as a prefix).
 //    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
@@ -120,6 +122,13 @@ void run(const Rule& rule, const std::string& command) {
   if (rule.action == "errlf") put(stderr, t + "\n");
   if (rule.action == "echo") put(stdout, t + command + "\r\n");
   if (rule.action == "reply") put(stdout, next_reply() + "\r\n");
+  if (rule.action == "bigout") put(stdout, std::string(std::strtoul(t.c_str(), nullptr, 10), 'x'));
+  if (rule.action == "flood") {
+    for (long i = std::atol(t.c_str()); i > 0; --i) {
+      put(stdout, "flood " + std::to_string(i) + "\r\n");
+      put(stderr, "flood " + std::to_string(i) + "\r\n");
+    }
+  }
   if (rule.action == "sleep")
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(t.c_str())));
   if (rule.action == "exit") std::exit(std::atoi(t.c_str()));

@@ -8,6 +8,7 @@
 bool start_engine_process(EngineLink& link, EngineState& engine, const std::string& dir,
                           const std::string& base) {
   if (!platform::start_child(dir, base, link.child)) return false;
+  link.engine_file = base + platform::executable_suffix();
   link.out_reader.source = link.child.from_out;
   link.err_reader.source = link.child.from_err;
   engine.running = true;
@@ -21,7 +22,12 @@ long write_engine_line(EngineLink& link, std::string_view text) {
   staging[n] = '\n';
   std::lock_guard<std::mutex> hold(link.write_lock);
   if (link.child.to_engine == platform::no_handle) return -1;
-  return platform::write_pipe(link.child.to_engine, staging, n + 1);
+  return platform::write_pipe_within(link.child.to_engine, staging, n + 1, kEngineWriteTimeoutMs);
+}
+
+void end_for_engine(const EngineLink& link, const char* what) {
+  write_gui("info string engine " + link.engine_file + " " + what + "\n");
+  exit_after_gui(1);
 }
 
 void close_engine(EngineLink& link, EngineState& engine) {
@@ -54,10 +60,22 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
   if (base != "molvara") name.append(" (").append(base).append(")");
 }
 
+namespace {
+
+// The banner is waited for a limited time: an engine that never speaks fails the start.
+long read_within_banner_time(platform::Handle pipe, char* buffer, std::size_t size) {
+  if (!platform::wait_readable(pipe, kBannerTimeoutMs)) return -1;
+  return platform::read_pipe(pipe, buffer, size);
+}
+
+}  // namespace
+
 bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir,
                    const std::string& base, std::string& name, const ReaderThreads& threads) {
   if (!start_engine_process(link, engine, dir, base)) return false;
+  link.out_reader.read = read_within_banner_time;
   LineRead banner = read_line(link.out_reader);
+  link.out_reader.read = platform::read_pipe;
   if (!banner.ok) {
     close_engine(link, engine);
     platform::close_handle(link.child.from_out);
@@ -75,8 +93,9 @@ void deliver(Outbox& out, EngineLink& link) {
   for (std::size_t i = 0; i < count;) {
     const Outbox::Entry& first = out.entries[i];
     if (first.target == Outbox::kEngine) {
-      write_engine_line(link,
-                        std::string_view(out.text).substr(first.begin, first.end - first.begin));
+      const long written = write_engine_line(
+          link, std::string_view(out.text).substr(first.begin, first.end - first.begin));
+      if (written == platform::kWriteTimedOut) end_for_engine(link, "does not read its input");
       ++i;
       continue;
     }

@@ -12,12 +12,17 @@
 
 // A command sent to the engine is at most this long; longer text is cut.
 constexpr std::size_t kMaxEngineCommand = 4095;
+// An engine that prints no banner this long after its start, or reads none of its input
+// this long while the pipe is full, is taken for dead.
+constexpr unsigned kBannerTimeoutMs = 10000;
+constexpr unsigned kEngineWriteTimeoutMs = 5000;
 
 struct EngineLink {
   platform::Child child;
-  std::mutex write_lock;  // one command, line feed included, per write
-  LineReader out_reader;  // used by the engine output thread alone once it runs
-  LineReader err_reader;  // used by the engine error thread alone
+  std::mutex write_lock;    // one command, line feed included, per write
+  LineReader out_reader;    // used by the engine output thread alone once it runs
+  LineReader err_reader;    // used by the engine error thread alone
+  std::string engine_file;  // the engine's file name, for the GUI's messages
 };
 
 // The two reader threads' procedures, handed in so that this room knows nothing of them.
@@ -30,8 +35,13 @@ struct ReaderThreads {
 bool start_engine_process(EngineLink& link, EngineState& engine, const std::string& dir,
                           const std::string& base);
 
-// Writes the text and a line feed in one write; returns the bytes written or -1.
+// Writes the text and a line feed in one write; returns the bytes written, -1, or
+// platform::kWriteTimedOut when the engine has stopped reading.
 long write_engine_line(EngineLink& link, std::string_view text);
+
+// The engine cannot go on ("has exited", "does not read its input"): the GUI is told, so
+// it does not wait for a bestmove for ever, and the adapter ends with exit code 1.
+[[noreturn]] void end_for_engine(const EngineLink& link, const char* what);
 
 // The engine sees the end of its input. The reader threads see the end of its output when
 // it exits.

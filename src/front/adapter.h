@@ -39,8 +39,7 @@ struct Adapter {
 
   EngineLink link;
   std::atomic<bool> quitting{false};
-  EngineThreadContext threads{state_lock, position, game,     options,
-                              engine,     link,     quitting, std::string()};
+  EngineThreadContext threads{state_lock, position, game, options, engine, link, quitting};
 
   LineReader gui_input;
   std::string usi_line;  // the GUI line being handled, with its line feed when it had one

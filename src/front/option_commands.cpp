@@ -31,8 +31,10 @@ void handle_setoption(Adapter& a, UsiLine& line, Outbox& out) {
   std::string_view value = rest_of(line);
   value = value.substr(0, value.find('\n'));
   set_option(a.options, static_cast<OptionId>(id), value);
-  if (id < kListedOptionCount) {
-    platform::ini_write(a.ini_path, kOptionSection, option_table[id].name,
-                        option_text(a.options, static_cast<OptionId>(id)));
+  // An option that cannot be kept would be lost at the next start: the user is told.
+  if (id < kListedOptionCount &&
+      !platform::ini_write(a.ini_path, kOptionSection, option_table[id].name,
+                           option_text(a.options, static_cast<OptionId>(id)))) {
+    outbox_gui(out, {"info string ", a.ini_path, " cannot be written"});
   }
 }

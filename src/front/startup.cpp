@@ -32,7 +32,6 @@ bool strip_prefix(std::string& name) {
 }
 
 bool launch_adapter_engine(Adapter& a, std::string& name) {
-  a.threads.engine_file = a.engine_base_name + platform::executable_suffix();
   ReaderThreads procs{engine_out_thread, engine_err_thread, &a.threads};
   return launch_engine(a.link, a.engine, a.engine_dir, a.engine_base_name, name, procs);
 }

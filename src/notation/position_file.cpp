@@ -40,7 +40,10 @@ void parse_board(Cursor& c, Position& p, Outbox& out) {
     } else if (ch == '/') {
       base += 9, column = 0;
     } else if (int k = letter_index(ch); k >= 0) {
-      put(static_cast<std::uint8_t>((k < 8 ? kBlackPiece + k : kWhitePiece + (k - 8)) | promoted));
+      // Golds and kings have no promoted form: a "+" before them is not kept.
+      const bool can = (k & 7) != 4 && (k & 7) != 7;
+      put(static_cast<std::uint8_t>((k < 8 ? kBlackPiece + k : kWhitePiece + (k - 8)) |
+                                    (can ? promoted : 0)));
       promoted = 0;
     } else {
       outbox_gui(out, {"position"});

@@ -63,6 +63,12 @@ struct Child {
 bool start_child(const std::string& dir, const std::string& base, Child& child);
 // >0 bytes read, 0 end of pipe, -1 error.
 long read_pipe(Handle pipe, char* buffer, std::size_t size);
+// True when a read would not block (data, the end of the pipe, or an error) within the time.
+bool wait_readable(Handle pipe, unsigned timeout_ms);
+// Writes all bytes to the engine's input, waiting at most timeout_ms for room in the pipe:
+// the count written, -1 on failure, kWriteTimedOut when the reader has stopped reading.
+constexpr long kWriteTimedOut = -2;
+long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms);
 // Writes all bytes; returns the count written, -1 on failure (a gone reader included).
 long write_pipe(Handle pipe, const char* data, std::size_t size);
 // Closes and resets to no_handle; a no_handle is left alone.

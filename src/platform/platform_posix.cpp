@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -93,6 +94,35 @@ long write_pipe(Handle pipe, const char* data, std::size_t size) {
   return static_cast<long>(done);
 }
 
+bool wait_readable(Handle pipe, unsigned timeout_ms) {
+  pollfd p{static_cast<int>(pipe), POLLIN, 0};
+  for (;;) {
+    int n = poll(&p, 1, static_cast<int>(timeout_ms));
+    if (n >= 0) return n > 0;
+    if (errno != EINTR) return true;  // let the read report it
+  }
+}
+
+long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = write(static_cast<int>(pipe), data + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return kWriteTimedOut;
+    pollfd p{static_cast<int>(pipe), POLLOUT, 0};
+    poll(&p, 1, static_cast<int>(left.count()));
+  }
+  return static_cast<long>(done);
+}
+
 long read_stdin(char* buffer, std::size_t size) {
   return read_pipe(STDIN_FILENO, buffer, size);
 }
@@ -138,6 +168,8 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
     close(in[1]), close(out[0]), close(err[0]);
     return false;
   }
+  // Writes to the engine wait for room with a time limit, never for ever.
+  fcntl(in[1], F_SETFL, fcntl(in[1], F_GETFL) | O_NONBLOCK);
   child.process = pid;
   child.to_engine = in[1];
   child.from_out = out[0];

@@ -119,6 +119,36 @@ long read_pipe(Handle pipe, char* buffer, std::size_t size) {
   return static_cast<long>(got);
 }
 
+bool wait_readable(Handle pipe, unsigned timeout_ms) {
+  const DWORD started = GetTickCount();
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(handle_of(pipe), nullptr, 0, nullptr, &available, nullptr)) return true;
+    if (available > 0) return true;
+    if (GetTickCount() - started >= timeout_ms) return false;
+    Sleep(5);
+  }
+}
+
+long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms) {
+  // The engine's input is in no-wait mode: a write takes what fits and returns.
+  const DWORD started = GetTickCount();
+  std::size_t done = 0;
+  while (done < size) {
+    DWORD wrote = 0;
+    if (!WriteFile(handle_of(pipe), data + done, static_cast<DWORD>(size - done), &wrote,
+                   nullptr)) {
+      return -1;
+    }
+    done += wrote;
+    if (done < size && wrote == 0) {
+      if (GetTickCount() - started >= timeout_ms) return kWriteTimedOut;
+      Sleep(1);
+    }
+  }
+  return static_cast<long>(done);
+}
+
 long write_pipe(Handle pipe, const char* data, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
@@ -169,6 +199,8 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
     return false;
   }
   CloseHandle(process.hThread);
+  DWORD no_wait = PIPE_READMODE_BYTE | PIPE_NOWAIT;
+  SetNamedPipeHandleState(in_write, &no_wait, nullptr, nullptr);
   child.process = reinterpret_cast<Handle>(process.hProcess);
   child.to_engine = reinterpret_cast<Handle>(in_write);
   child.from_out = reinterpret_cast<Handle>(out_read);

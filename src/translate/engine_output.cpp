@@ -1,16 +1,12 @@
-#include "engine/gui_writer.h"
 #include "platform/platform.h"
 #include "translate/engine_lines.h"
 #include "translate/engine_threads.h"
 
 namespace {
 
-// The engine's output has ended. At "quit" that is expected; otherwise the GUI would wait
-// for a bestmove for ever, so it is told, and the adapter ends.
+// The engine's output has ended: expected at "quit", the end of the game otherwise.
 void engine_gone(const EngineThreadContext& c) {
-  if (c.quitting.load()) return;
-  write_gui("info string engine " + c.engine_file + " has exited\n");
-  exit_after_gui(1);
+  if (!c.quitting.load()) end_for_engine(c.link, "has exited");
 }
 
 }  // namespace

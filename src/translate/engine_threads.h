@@ -20,7 +20,6 @@ struct EngineThreadContext {
   EngineState& engine;
   EngineLink& link;
   const std::atomic<bool>& quitting;
-  std::string engine_file;  // named when the engine has gone
 };
 
 void engine_out_thread(void* context);

@@ -1,6 +1,7 @@
 #include "integration/adapter_session.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -148,6 +150,32 @@ bool start_adapter(AdapterSession& s, const std::string& dir, const std::string&
   return spawn(s, dir, (dir + "/" + exe_name).c_str(), argv, false);
 }
 
+bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir) {
+  if (geteuid() != 0) return start_adapter(s, dir);
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
+  const std::string path = dir + "/orv_molvara";
+  s.pid = fork();
+  if (s.pid == 0) {
+    const gid_t nobody_group = 65534;
+    const uid_t nobody = 65534;
+    if (setgroups(0, nullptr) != 0 || setgid(nobody_group) != 0 || setuid(nobody) != 0 ||
+        chdir(dir.c_str()) != 0) {
+      _exit(127);
+    }
+    dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
+    char arg0[] = "orv_molvara";
+    char* argv[] = {arg0, nullptr};
+    execv(path.c_str(), argv);
+    _exit(127);
+  }
+  close(in[0]), close(out[1]), close(err[1]);
+  s.dir = dir;
+  s.in_fd = in[1], s.out_fd = out[0], s.err_fd = err[0];
+  signal(SIGPIPE, SIG_IGN);
+  return s.pid > 0;
+}
+
 bool start_program(AdapterSession& s, const std::string& dir, const std::string& path) {
   std::string arg0 = path;
   char* argv[] = {arg0.data(), nullptr};
@@ -155,9 +183,27 @@ bool start_program(AdapterSession& s, const std::string& dir, const std::string&
 }
 
 void send(AdapterSession& s, std::string_view text) {
-  if (s.in_fd >= 0 && write(s.in_fd, text.data(), text.size()) < 0) return;
+  // Reads the adapter's output while writing, so a large input never waits on a full pipe.
+  while (!text.empty() && s.in_fd >= 0) {
+    pollfd p{s.in_fd, POLLOUT, 0};
+    if (poll(&p, 1, 10) > 0) {
+      const int flags = fcntl(s.in_fd, F_GETFL);
+      fcntl(s.in_fd, F_SETFL, flags | O_NONBLOCK);
+      ssize_t n = write(s.in_fd, text.data(), text.size());
+      fcntl(s.in_fd, F_SETFL, flags);
+      if (n < 0 && errno != EAGAIN && errno != EINTR) return;  // the adapter has gone
+      if (n > 0) text.remove_prefix(static_cast<std::size_t>(n));
+    }
+    pump(s, 0);
+    // Under Wine another process may keep the adapter's input open after it has ended.
+    int status = 0;
+    if (s.pid > 0 && waitpid(s.pid, &status, WNOHANG) == s.pid) {
+      s.pid = -1;
+      s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      close_input(s);
+    }
+  }
 }
-
 void close_input(AdapterSession& s) {
   if (s.in_fd >= 0) close(s.in_fd);
   s.in_fd = -1;
@@ -191,7 +237,10 @@ std::vector<std::string> lines_until(AdapterSession& s, std::string_view last, i
 }
 
 int wait_exit(AdapterSession& s, int timeout_ms) {
-  if (s.pid < 0) return s.exit_code;
+  if (s.pid < 0) {
+    for (Pumped p = Pumped::kData; p == Pumped::kData;) p = pump(s, 50);
+    return s.exit_code;
+  }
   auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
     int status = 0;

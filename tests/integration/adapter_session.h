@@ -55,6 +55,9 @@ struct AdapterSession {
 // Starts dir/exe_name (under Wine: "wine exe_name.exe") in dir as its working directory.
 bool start_adapter(AdapterSession& s, const std::string& dir,
                    const std::string& exe_name = "orv_molvara");
+// The same without the rights of root (as "nobody" when the tests run as root), so that
+// files and folders without write permission refuse the adapter's writes. Not under Wine.
+bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir);
 // Starts the program at path (natively) with dir as its working directory.
 bool start_program(AdapterSession& s, const std::string& dir, const std::string& path);
 void send(AdapterSession& s, std::string_view text);

@@ -117,6 +117,9 @@ TEST(PositionFile, FieldRulesAndMessages) {
   }
   Written promoted = write("+p+R+B2+s4/9/9/9/9/9/9/9/9 b - 1\n");
   EXPECT_EQ(promoted.file.substr(0, 30), "P1-TO+RY+UM *  * -NG *  *  * \n");
+  // Golds and kings have no promoted form: the "+" is dropped, not the piece.
+  Written unpromotable = write("+G+k7/9/9/9/9/9/9/9/9 b - 1\n");
+  EXPECT_EQ(unpromotable.file.substr(0, 30), "P1+KI-OU *  *  *  *  *  *  * \n");
   // A board field that describes fewer squares leaves the others as they were.
   Written partial;
   Outbox out;

@@ -1,0 +1,187 @@
+// Faults from outside: an engine that misbehaves, a GUI that sends anything, files that
+// cannot be written. Each ends in a clear message or an orderly exit, within a bound.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "integration/adapter_session.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kBanner = "@start|out|Molvara Version 2.0\n";
+
+// Lets a process without root's rights write into dir (where the tests run as root).
+void open_to_all(const std::string& dir) {
+  chmod(dir.c_str(), 0777);
+}
+
+}  // namespace
+
+TEST(EngineFaults, EngineThatNeverPrintsItsBannerFailsTheStart) {
+  std::string dir = make_test_dir("fault_no_banner", "orv_molvara", "molvara", "@start|hang|\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(wait_exit(s, 20000), 1);
+  EXPECT_EQ(rest_of_output(s), "");
+  if (!kUnderWine) {
+    EXPECT_NE(s.err.find("orv: molvara "), std::string::npos) << s.err;
+  }
+  kill_process(std::atoi(read_file(dir + "/engine.pid").c_str()));
+}
+
+TEST(EngineFaults, HugeLineWithoutLineFeedComesInPieces) {
+  std::string dir =
+      make_test_dir("fault_huge_engine_line", "orv_molvara", "molvara",
+                    kBanner + "move|bigout|1048576\nmove|out|\nmove|out|move7776FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "go\n");
+  std::size_t pieces = 0, bytes = 0;
+  for (std::string line = next_line(s); line != "bestmove 7g7f"; line = next_line(s)) {
+    ASSERT_NE(line, "<timeout>");
+    if (line == "info currmove 7g7f") continue;
+    ++pieces;
+    bytes += line.size() - platform_text(kMolvUnexpected).size();
+  }
+  EXPECT_EQ(bytes, 1048576u);  // nothing lost
+  EXPECT_EQ(pieces, (1048576u + 20478) / 20479);
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+TEST(EngineFaults, FloodOnBothStreamsKeepsTheGuiServed) {
+  std::string dir =
+      make_test_dir("fault_flood", "orv_molvara", "molvara", kBanner + "s|flood|20000\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "stop\n");
+  next_line(s);  // the flood has begun
+  auto asked = Clock::now();
+  send(s, "isready\n");
+  EXPECT_EQ(lines_until(s, "readyok", 10000).back(), "readyok");
+  EXPECT_LT(Clock::now() - asked, std::chrono::seconds(5));
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s, 10000), 0);
+  kill_process(std::atoi(read_file(dir + "/engine.pid").c_str()));
+}
+
+TEST(EngineFaults, EngineThatStopsReadingEndsTheAdapter) {
+  std::string dir =
+      make_test_dir("fault_not_reading", "orv_molvara", "molvara", kBanner + "s|hang|\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  std::string stops;
+  for (int i = 0; i < 50000; ++i) stops += "stop\n";  // far more than a pipe holds
+  send(s, stops);
+  EXPECT_EQ(wait_exit(s, 30000), 1);
+  const std::string out = rest_of_output(s);
+  EXPECT_NE(out.find("info string engine " + program("molvara") + " does not read its input\n"),
+            std::string::npos);
+  kill_process(std::atoi(read_file(dir + "/engine.pid").c_str()));
+}
+
+TEST(GuiFaults, HugeAndBinaryLines) {
+  std::string dir = make_test_dir("fault_gui_lines");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  std::string binary;
+  for (int c = 0; c < 256; ++c) {
+    if (c != '\n' && c != '\r') binary += static_cast<char>(c);
+  }
+  send(s, std::string(1 << 20, 'u') + "\n" + binary + "\nisready\n");
+  std::size_t bytes = 0;
+  std::string line;
+  const std::string message = platform_text(kUsiUnexpected);
+  while ((line = next_line(s)) != "readyok") {
+    ASSERT_NE(line, "<timeout>");
+    if (line == binary) {
+      EXPECT_EQ(next_line(s), message);  // echoed byte for byte, then the message
+      continue;
+    }
+    if (line == message) continue;
+    const std::size_t at = line.find(message);
+    bytes += at == std::string::npos ? line.size() : at;
+  }
+  EXPECT_EQ(bytes, 1u << 20);
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+TEST(FileFaults, GarbageConfigurationFileReadsAsDefaultsAndIsRepaired) {
+  std::string dir = make_test_dir("fault_garbage_ini");
+  std::string garbage;
+  for (int i = 0; i < 4000; ++i) garbage += static_cast<char>((i * 7919) % 251 + 1);
+  write_file(dir + "/orv_molvara.ini", garbage);
+  for (int run = 0; run < 2; ++run) {
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "usi\n");
+    auto reply = lines_until(s, "usiok");
+    ASSERT_EQ(reply.size(), 16u);
+    EXPECT_EQ(reply[14], run == 0 ? "option name Debug type check default false"
+                                  : "option name Debug type check default true");
+    send(s, "setoption name Debug value true\nquit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+    EXPECT_EQ(rest_of_output(s), "");
+  }
+}
+
+TEST(FileFaults, UnwritableConfigurationFileIsReported) {
+  if (kUnderWine) GTEST_SKIP() << "file permissions are POSIX's";
+  for (const char* what : {"file", "folder"}) {
+    std::string dir = make_test_dir(std::string("fault_readonly_") + what);
+    open_to_all(dir);
+    {  // a first run records the engine
+      AdapterSession s;
+      ASSERT_TRUE(start_adapter_unprivileged(s, dir));
+      send(s, "setoption name Nodes value 5000\nquit\n");
+      ASSERT_EQ(wait_exit(s), 0);
+    }
+    const std::string before = read_file(dir + "/orv_molvara.ini");
+    chmod((dir + "/orv_molvara.ini").c_str(), 0444);
+    if (std::string(what) == "folder") chmod(dir.c_str(), 0555);
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter_unprivileged(s, dir));
+    send(s, "isready\nsetoption name Debug value true\nisready\nquit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+    EXPECT_EQ(rest_of_output(s), "readyok\ninfo string " + native_dir(dir) +
+                                     "orv_molvara.ini cannot be written\nreadyok\n");
+    EXPECT_EQ(read_file(dir + "/orv_molvara.ini"), before);  // the old file, whole
+    chmod(dir.c_str(), 0777);
+  }
+}
+
+TEST(FileFaults, PositionFileThatCannotBeWrittenIsNotRead) {
+  std::string dir = make_test_dir("fault_orv_csa", "orv_molvara", "molvara", kBanner);
+  ASSERT_EQ(mkdir((dir + "/orv.csa").c_str(), 0755), 0);  // a folder where the file belongs
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "position startpos\nisready\n");
+  EXPECT_EQ(next_line(s), "info string orv.csa cannot be written");
+  EXPECT_EQ(next_line(s), "readyok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(engine_commands(dir), "book off\n<eof>\n");
+}
+
+TEST(FileFaults, MemoryFilesOfWrongSizes) {
+  std::string dir = make_test_dir("fault_dat_files", "orv_molvara", "molvara", kBanner);
+  write_file(dir + "/sfenbk.dat", "startpos\n");
+  write_file(dir + "/lastmove.dat", "77");  // short: no record to append
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "setoption name AnotherHand value true\nposition startpos\ngo\n");
+  engine_commands_so_far(dir, 3);
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_FALSE(file_exists(dir + "/restraint.dat"));
+  EXPECT_EQ(engine_commands(dir),
+            "read orv.csa\nbook off\nlimit time 0 0\nmove restraint\n<eof>\n");
+}
