@@ -40,3 +40,7 @@ LineRead read_line(LineReader& r) {
     }
   }
 }
+
+bool has_whole_line(const LineReader& r) {
+  return std::memchr(r.buffer + r.start, '\n', r.end - r.start) != nullptr;
+}

@@ -32,3 +32,6 @@ struct LineRead {
 
 // The next line. A last line without a line feed is served before the end is reported.
 LineRead read_line(LineReader& reader);
+
+// True when the next read_line can serve a whole line without reading.
+bool has_whole_line(const LineReader& reader);

@@ -4,6 +4,9 @@
 
 namespace {
 
+// At most this much GUI text is held back to be written together.
+constexpr std::size_t kBatchBytes = 16384;
+
 // The engine's output has ended: expected at "quit", the end of the game otherwise.
 void engine_gone(const EngineThreadContext& c) {
   if (!c.quitting.load()) end_for_engine(c.link, "has exited");
@@ -23,6 +26,7 @@ void engine_out_thread(void* context) {
       std::lock_guard<std::mutex> hold(c.state_lock);
       translate_engine_line(state, line.text, platform::tick_ms(), out);
     }
-    deliver(out, c.link);
+    // Lines that came in one read go out in one write; nothing waits for more input.
+    if (!has_whole_line(c.link.out_reader) || out.text.size() >= kBatchBytes) deliver(out, c.link);
   }
 }

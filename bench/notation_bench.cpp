@@ -1,0 +1,103 @@
+// The in-process parts on the hot paths: one score line translated (its variation walked
+// and put back), a 300-move game written as a position file, single move conversions. A
+// count of heap allocations per translated line goes with the first.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "notation/moves.h"
+#include "notation/position_file.h"
+#include "translate/engine_lines.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+// The replaced operator new counts and takes its memory from malloc, so free is its match
+// (the compiler cannot see that and warns).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+namespace {
+
+const char* kStart = "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n";
+
+std::string score_line() {
+  std::string line = "info+0.25";
+  const char* shuffle[] = {" +5958OU", " -5152OU", " +5859OU", " -5251OU"};
+  for (int i = 0; i < 20; ++i) line += shuffle[i % 4];
+  return line;
+}
+
+void ScoreLine(benchmark::State& state) {
+  Position position;
+  GameState game;
+  OptionValues options;
+  EngineState engine;
+  Outbox out;
+  position_file_text(position, kStart, false, out);
+  EngineLineState s{position, game, options, engine, "lastmove.dat", {}};
+  const std::string line = score_line();
+  for (int i = 0; i < 10; ++i) translate_engine_line(s, line, 0, out), outbox_clear(out);
+  const long before = allocations.load();
+  for (auto _ : state) {
+    translate_engine_line(s, line, 0, out);
+    outbox_clear(out);
+  }
+  state.counters["allocations_per_line"] =
+      static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations());
+}
+BENCHMARK(ScoreLine);
+
+void PositionFile300Moves(benchmark::State& state) {
+  std::string text = "4k4/9/9/9/9/9/9/9/4K4 b - 1 moves";
+  const char* shuffle[] = {" 5i5h", " 5a5b", " 5h5i", " 5b5a"};
+  for (int i = 0; i < 300; ++i) text += shuffle[i % 4];
+  text += "\n";
+  Outbox out;
+  for (auto _ : state) {
+    Position position;
+    benchmark::DoNotOptimize(position_file_text(position, text, false, out));
+    outbox_clear(out);
+  }
+}
+BENCHMARK(PositionFile300Moves);
+
+void UsiToCsaMove(benchmark::State& state) {
+  Position position;
+  Outbox out;
+  position_file_text(position, kStart, false, out);
+  CsaMove move;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(usi_to_csa_move(position, "8h2b+", false, false, move));
+}
+BENCHMARK(UsiToCsaMove);
+
+void CsaToUsiMove(benchmark::State& state) {
+  Position position;
+  Outbox out;
+  position_file_text(position, kStart, false, out);
+  char csa[7] = "8822UM", usi[6];
+  for (auto _ : state) benchmark::DoNotOptimize(csa_to_usi_move(position, csa, false, false, usi));
+}
+BENCHMARK(CsaToUsiMove);
+
+}  // namespace
+
+BENCHMARK_MAIN();
