@@ -3,6 +3,7 @@
 # in its own folder beside its own engine, driven as a GUI drives two USI engines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/setup.sh demo
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 

@@ -4,6 +4,7 @@
 # in tests/fuzz/corpus. A finding stops the run with the failing input saved in build-fuzz.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/setup.sh fuzz
 seconds=${1:-60}
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DORV_FUZZ=ON -DORV_TESTS=OFF -DORV_SANITIZE=address,undefined >/dev/null

@@ -4,6 +4,7 @@
 # then ThreadSanitizer. ORV_REQUIRE_WINDOWS=1 makes missing Windows tools an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/setup.sh test
 jobs=$(nproc 2>/dev/null || echo 2)
 
 configure_and_test() {
