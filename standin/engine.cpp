@@ -95,7 +95,7 @@ struct Engine {
     int side = root.side;
     for (const Move& m : it.pv) {
       line += side == 0 ? " +" : " -";
-      line += csa_of(root, m);
+      line += csa_of(m);
       side = 1 - side;
     }
     say(stdout, line);
@@ -107,7 +107,7 @@ struct Engine {
 
   void play(const Move& m) {
     Undo u;
-    const std::string csa = csa_of(board, m);
+    const std::string csa = csa_of(m);
     make_move(board, m, u);
     say(stdout, "move" + csa);
   }
@@ -138,7 +138,7 @@ struct Engine {
       if (!candidates.empty()) {
         std::string line = "info";
         for (const BookMove& c : candidates) {
-          line += " " + csa_of(board, c.move) + "(" + std::to_string(c.percent) + "%)";
+          line += " " + csa_of(c.move) + "(" + std::to_string(c.percent) + "%)";
         }
         say(stdout, line);
         return play(choose_book_move(candidates, book_narrow, random));

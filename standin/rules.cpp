@@ -391,8 +391,7 @@ bool is_legal(Board& b, const Move& m) {
   return false;
 }
 
-std::string csa_of(const Board& b, const Move& m) {
-  (void)b;
+std::string csa_of(const Move& m) {
   std::string s;
   if (m.from == kDropFrom) {
     s = "00";
@@ -407,7 +406,7 @@ bool move_from_csa(Board& b, std::string_view csa, Move& m) {
   MoveList list;
   legal_moves(b, list);
   for (int i = 0; i < list.size; ++i) {
-    if (csa_of(b, list.moves[i]) == csa) {
+    if (csa_of(list.moves[i]) == csa) {
       m = list.moves[i];
       return true;
     }

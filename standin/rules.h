@@ -100,7 +100,7 @@ bool is_legal(Board& b, const Move& m);
 
 // Notations. A move read from text is matched against the legal moves: false when it is
 // not one of them.
-std::string csa_of(const Board& b, const Move& m);  // "7776FU": squares and piece after
+std::string csa_of(const Move& m);  // "7776FU": squares and the piece after the move
 bool move_from_csa(Board& b, std::string_view csa, Move& m);
 std::string usi_of(const Move& m);
 bool move_from_usi(Board& b, std::string_view usi, Move& m);

@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
                 1 - board.side};
       break;
     }
-    record += std::string(board.side == 0 ? "+" : "-") + csa_of(board, m) + "\nT" +
+    record += std::string(board.side == 0 ? "+" : "-") + csa_of(m) + "\nT" +
               std::to_string(static_cast<int>(seconds)) + "\n";
     Undo u;
     make_move(board, m, u);

@@ -10,7 +10,7 @@
 
 namespace platform {
 
-// A pipe or process handle: a file descriptor or pid on POSIX, a HANDLE on Windows.
+// A pipe handle: a file descriptor on POSIX, a HANDLE on Windows.
 using Handle = std::intptr_t;
 constexpr Handle no_handle = -1;
 
@@ -49,10 +49,9 @@ long read_stdin(char* buffer, std::size_t size);
 // Writes all of data to standard output; false when it could not.
 bool write_stdout(const char* data, std::size_t size);
 
-// The engine child: its process and the adapter's ends of its three pipes. The
-// engine-side ends are closed in the adapter once the child holds them.
+// The adapter's ends of the engine child's three pipes. The engine-side ends are closed in
+// the adapter once the child holds them; its exit is seen as the end of its output.
 struct Child {
-  Handle process = no_handle;
   Handle to_engine = no_handle;  // engine's standard input
   Handle from_out = no_handle;   // engine's standard output
   Handle from_err = no_handle;   // engine's standard error

@@ -170,7 +170,6 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
   }
   // Writes to the engine wait for room with a time limit, never for ever.
   fcntl(in[1], F_SETFL, fcntl(in[1], F_GETFL) | O_NONBLOCK);
-  child.process = pid;
   child.to_engine = in[1];
   child.from_out = out[0];
   child.from_err = err[0];

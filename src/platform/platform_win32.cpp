@@ -199,9 +199,9 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
     return false;
   }
   CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
   DWORD no_wait = PIPE_READMODE_BYTE | PIPE_NOWAIT;
   SetNamedPipeHandleState(in_write, &no_wait, nullptr, nullptr);
-  child.process = reinterpret_cast<Handle>(process.hProcess);
   child.to_engine = reinterpret_cast<Handle>(in_write);
   child.from_out = reinterpret_cast<Handle>(out_read);
   child.from_err = reinterpret_cast<Handle>(err_read);

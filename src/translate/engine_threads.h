@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <string>
 
 #include "common/game_state.h"
 #include "common/options.h"
