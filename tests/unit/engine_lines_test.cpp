@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "texts.h"
 #include "translate/engine_lines.h"
+#include "unit/files.h"
 
 namespace {
 
@@ -53,17 +54,6 @@ struct Translator {
     return gui;
   }
 };
-
-std::string read_file(const std::string& path) {
-  std::string text;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  char buffer[64];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  std::fclose(f);
-  return text;
-}
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "front/usi_loop.h"
 #include "notation/position_file.h"
 #include "translate/engine_lines.h"
+#include "unit/files.h"
 #include "unit/random_game.h"
 
 namespace {
@@ -22,23 +23,6 @@ struct Handled {
   std::string gui;
   Commands engine;
 };
-
-std::string read_file(const std::string& path) {
-  std::string text;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "<missing>";
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-  std::fclose(f);
-  return text;
-}
-
-void write_file(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-}
 
 struct Gui {
   std::unique_ptr<Adapter> a = std::make_unique<Adapter>();
