@@ -52,7 +52,8 @@ void ScoreLine(benchmark::State& state) {
   EngineState engine;
   Outbox out;
   position_file_text(position, kStart, false, out);
-  EngineLineState s{position, game, options, engine, "lastmove.dat", {}};
+  const PositionFiles files;
+  EngineLineState s{position, game, options, engine, files, {}};
   const std::string line = score_line();
   for (int i = 0; i < 10; ++i) translate_engine_line(s, line, 0, out), outbox_clear(out);
   const long before = allocations.load();

@@ -15,7 +15,8 @@
 //             bigout (text-many "x" on standard output, no line end), flood (text-many
 //             lines on standard output and standard error, in turns),
 //             echo (the command itself
-//             with CR LF, after text as a prefix).
+//             with CR LF, after text as a prefix), keep (a copy of the file named by text,
+//             as it is at that moment, in kept1.txt, kept2.txt, ...).
 //    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
 #include <chrono>
 #include <cstdio>
@@ -128,6 +129,17 @@ void run(const Rule& rule, const std::string& command) {
       put(stdout, "flood " + std::to_string(i) + "\r\n");
       put(stderr, "flood " + std::to_string(i) + "\r\n");
     }
+  }
+  if (rule.action == "keep") {
+    static int kept = 0;
+    std::string bytes;
+    if (FILE* file = std::fopen(t.c_str(), "rb")) {
+      char chunk[4096];
+      std::size_t n;
+      while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, n);
+      std::fclose(file);
+    }
+    append_log(("kept" + std::to_string(++kept) + ".txt").c_str(), bytes);
   }
   if (rule.action == "sleep")
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(t.c_str())));

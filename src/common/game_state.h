@@ -18,6 +18,9 @@ struct GameState {
   std::uint32_t search_start_tick = 0;
   std::string last_bestmove;  // the adapter's last bestmove, USI notation
   std::string pending_move;   // a CSA move for the next "go"; empty when none
+  // The last "position" argument that set the board copy: the InfBook restart writes the
+  // position file from it, so the engine re-reads the position on the GUI's board.
+  std::string position_argument;
   bool restraint_active = false;
   bool pondering = false;
   bool info_seen = false;

@@ -9,19 +9,12 @@
 #include "common/game_state.h"
 #include "common/options.h"
 #include "common/outbox.h"
+#include "common/position_files.h"
 #include "engine/engine_link.h"
 #include "engine/line_reader.h"
 #include "engine/trace.h"
 #include "notation/position.h"
 #include "translate/engine_threads.h"
-
-// The files of the position command, in the engine's folder (the current directory).
-struct PositionFiles {
-  std::string position = "orv.csa";
-  std::string stored_position = "sfenbk.dat";
-  std::string last_move = "lastmove.dat";
-  std::string restraint = "restraint.dat";
-};
 
 struct Adapter {
   std::string engine_dir;        // the current directory and its separator
@@ -39,7 +32,7 @@ struct Adapter {
 
   EngineLink link;
   std::atomic<bool> quitting{false};
-  EngineThreadContext threads{state_lock, position, game, options, engine, link, quitting};
+  EngineThreadContext threads{state_lock, position, game, options, engine, files, link, quitting};
 
   LineReader gui_input;
   std::string usi_line;  // the GUI line being handled, with its line feed when it had one

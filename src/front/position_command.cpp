@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr const char* kStartSfen =
-    "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1";
 constexpr std::size_t kMaxStoredPosition = kLineBufferSize - 1;
 constexpr std::size_t kRecordSize = 7;  // six CSA characters and a line feed
 
@@ -64,16 +62,11 @@ void remember_position(Adapter& a, std::string_view argument, const PositionFile
 bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles& files) {
   a.game.pondering = false;
   std::string text;
-  if (match_usi(line, "startpos")) {
-    // The separator after "startpos" and the rest of the line follow the start position.
-    text = kStartSfen;
-    text.append(line.text.substr(line.cursor - 1));
-  } else if (match_usi(line, "sfen")) {
-    text.assign(rest_of(line));
-  } else {
+  if (!position_text_of(rest_of(line), text)) {
     outbox_gui(out, {line.text});  // the GUI sees its own line, then an empty one
     return false;
   }
+  a.game.position_argument.assign(rest_of(line));
   if (!write_position_file(a.position, text, option_on(a.options, kFlipHorizontal), out,
                            files.position)) {
     cannot_write(out, files.position);  // the engine would read a stale position
@@ -111,6 +104,7 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
     usi_to_csa_move(a.position, argument.substr(move_at), true,
                     option_on(a.options, kFlipHorizontal), move);
     a.game.pending_move = move.text;
+    a.game.position_argument.assign(argument);
   } else if (!reload_position(a, line, out, files)) {
     return;  // no position given: nothing to load, nothing to cut off
   }

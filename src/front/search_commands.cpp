@@ -66,11 +66,9 @@ void handle_go_infinite(Adapter& a, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
   send_command(a, out, a.game.book_limit != 0 ? "book on" : "book off");
   send_command(a, out, a.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
-  if (a.game.restraint_active && option_on(a.options, kAnotherHand)) {
-    send_command(a, out, "move restraint");
-  } else {
-    send_command(a, out, "move");
-  }
+  // The GUI's single new move too, as "go" sends it: without it the engine would analyse
+  // the position before that move, for the other side.
+  send_search_command(a, out);
 }
 
 void handle_stop(Adapter& a, Outbox& out) {

@@ -16,6 +16,9 @@ struct Cursor {
   char here() const { return at(j); }
 };
 
+constexpr std::string_view kStartSfen =
+    "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1";
+
 constexpr int kMaxHandCount = 127;  // a hand count is a signed byte
 
 int letter_index(char c) {
@@ -144,6 +147,21 @@ void write_moves(std::string& file, Cursor& c, Position& p, bool flip) {
 }
 
 }  // namespace
+
+bool position_text_of(std::string_view argument, std::string& text) {
+  constexpr std::string_view kStartpos = "startpos", kSfen = "sfen";
+  if (argument.substr(0, kStartpos.size()) == kStartpos) {
+    text.assign(kStartSfen);
+    text.append(argument.substr(kStartpos.size()));
+    return true;
+  }
+  if (argument.substr(0, kSfen.size()) == kSfen) {
+    // The separator after the word is skipped, whatever it is.
+    text.assign(argument.substr(argument.size() > kSfen.size() ? kSfen.size() + 1 : kSfen.size()));
+    return true;
+  }
+  return false;
+}
 
 std::string position_file_text(Position& p, std::string_view text, bool flip, Outbox& out) {
   Cursor c{text};

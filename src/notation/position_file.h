@@ -16,5 +16,11 @@
 bool write_position_file(Position& position, std::string_view text, bool flip, Outbox& out,
                          const std::string& path);
 
+// The SFEN text and moves that a "position" argument names: "startpos" becomes the start
+// position's SFEN text, followed by whatever came after the word (its separator, the moves,
+// the line feed); after "sfen" and its separator the text stands as it is. False when the
+// argument begins with neither word.
+bool position_text_of(std::string_view argument, std::string& text);
+
 // The file's bytes for the text, without writing anything.
 std::string position_file_text(Position& position, std::string_view text, bool flip, Outbox& out);

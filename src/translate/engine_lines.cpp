@@ -6,6 +6,7 @@
 #include "common/messages.h"
 #include "engine/trace.h"
 #include "notation/moves.h"
+#include "notation/position_file.h"
 #include "translate/csa_text.h"
 
 bool match_engine(std::string_view line, std::size_t& cursor, std::string_view literal) {
@@ -20,12 +21,28 @@ void send(EngineLineState& s, Outbox& out, std::string_view command) {
   send_to_engine(out, s.options, s.engine, command);
 }
 
+// The position file written anew from the GUI's last position: after a single new move it
+// still holds the position before that move. False (reported) when it cannot be written.
+bool rewrite_position_file(EngineLineState& s, Outbox& out) {
+  std::string text;
+  if (!position_text_of(s.game.position_argument, text)) return true;  // no position yet
+  Outbox already_reported;  // malformed text was reported when the GUI sent it
+  if (write_position_file(s.position, text, option_on(s.options, kFlipHorizontal), already_reported,
+                          s.files.position)) {
+    return true;
+  }
+  outbox_gui(out, {"info string ", s.files.position, " cannot be written"});
+  return false;
+}
+
 // During "go infinite" with InfBook, a move straight after a candidate list came from the
-// book: the engine is made to search with its book off instead.
+// book: the engine is made to search with its book off instead. Where the position cannot
+// be written for it, the book move is reported.
 bool restart_without_book(EngineLineState& s, std::uint32_t now, Outbox& out) {
   if (!s.game.info_seen || !s.game.gui_line_is_go_infinite || !option_on(s.options, kInfBook)) {
     return false;
   }
+  if (!rewrite_position_file(s, out)) return false;
   send(s, out, "read orv.csa");
   s.game.search_start_tick = now;
   send(s, out, "book off");
@@ -35,7 +52,7 @@ bool restart_without_book(EngineLineState& s, std::uint32_t now, Outbox& out) {
 }
 
 void write_last_move_file(EngineLineState& s, Outbox& out) {
-  FILE* file = std::fopen(s.lastmove_path.c_str(), "wb");
+  FILE* file = std::fopen(s.files.last_move.c_str(), "wb");
   bool ok = file && std::fwrite(s.game.last_move_record, 1, 7, file) == 7;
   if (file) ok = std::fclose(file) == 0 && ok;
   // The repeated-position memory would append a stale move: the user must know.

@@ -9,6 +9,7 @@
 #include "common/game_state.h"
 #include "common/options.h"
 #include "common/outbox.h"
+#include "common/position_files.h"
 #include "notation/position.h"
 
 struct EngineLineState {
@@ -16,8 +17,8 @@ struct EngineLineState {
   GameState& game;
   const OptionValues& options;
   const EngineState& engine;
-  std::string lastmove_path;  // "lastmove.dat" in the engine's folder
-  std::string scratch;        // working text, kept between lines so it is not reallocated
+  const PositionFiles& files;  // orv.csa for the InfBook restart, lastmove.dat
+  std::string scratch;         // working text, kept between lines so it is not reallocated
 };
 
 // A prefix match of literal at cursor; the cursor moves past it. Nothing after the literal

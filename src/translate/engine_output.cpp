@@ -16,7 +16,7 @@ void engine_gone(const EngineThreadContext& c) {
 
 void engine_out_thread(void* context) {
   EngineThreadContext& c = *static_cast<EngineThreadContext*>(context);
-  EngineLineState state{c.position, c.game, c.options, c.engine, "lastmove.dat", {}};
+  EngineLineState state{c.position, c.game, c.options, c.engine, c.files, {}};
   Outbox out;
   for (;;) {
     LineRead line = read_line(c.link.out_reader);

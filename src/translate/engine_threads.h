@@ -6,6 +6,7 @@
 
 #include "common/game_state.h"
 #include "common/options.h"
+#include "common/position_files.h"
 #include "engine/engine_link.h"
 #include "notation/position.h"
 
@@ -17,6 +18,7 @@ struct EngineThreadContext {
   GameState& game;
   OptionValues& options;
   EngineState& engine;
+  const PositionFiles& files;
   EngineLink& link;
   const std::atomic<bool>& quitting;
 };

@@ -74,6 +74,50 @@ TEST(Translate, InfBookRestartSearchesWithTheBookOff) {
             "read orv.csa\nbook off\nlimit time 0 86400\nmove\n<eof>\n");
 }
 
+// The GUI's analysis window: the player follows the engine's suggestion and answers it.
+TEST(Translate, AnalysisAfterASingleNewMoveSearchesTheBoardShown) {
+  std::string dir = make_test_dir("translate_analysis", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\n"
+                                  "read orv.csa|keep|orv.csa\n"
+                                  "move#1|out|info-0.20 -3334FU\n"
+                                  "s#1|out|move3334FU\n"
+                                  "2726FU|out|info 8384FU(50%) 4132KI(50%)\n"
+                                  "2726FU|out|move8384FU\n"
+                                  "move#2|out|info+0.10 -8384FU +7776FU\n"
+                                  "s#2|out|move8384FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "setoption name InfBook value true\nusi\n");
+  lines_until(s, "usiok");
+  send(s, "isready\nusinewgame\nposition startpos moves 7g7f\ngo infinite\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  std::string score = next_line(s);
+  EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp 20 pv 3c3d");
+  send(s, "stop\n");
+  EXPECT_EQ(next_line(s), "info currmove 3c3d");
+  EXPECT_EQ(next_line(s), "bestmove 3c3d");
+  send(s, "position startpos moves 7g7f 3c3d 2g2f\ngo infinite\n");
+  EXPECT_EQ(next_line(s), "info nodes 50 pv 4a3b");
+  EXPECT_EQ(next_line(s), "info nodes 50 pv 8c8d");
+  EXPECT_EQ(next_line(s), platform_text(kClosingLine));
+  // The book's answer is searched again; the variation is White's, from the board shown.
+  score = next_line(s);
+  EXPECT_EQ(score.substr(score.find(" depth")), " depth 2 score cp -10 pv 8c8d 7g7f");
+  send(s, "stop\n");
+  EXPECT_EQ(next_line(s), "info currmove 8c8d");
+  EXPECT_EQ(next_line(s), "bestmove 8c8d");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(engine_commands(dir),
+            "limit time strict\nresign 32596\nponder off\nbook wide\nbook on\n"
+            "read orv.csa\nbook on\nlimit time 0 86400\nmove\ns\n"
+            "book on\nlimit time 0 86400\n2726FU\n"
+            "read orv.csa\nbook off\nlimit time 0 86400\nmove\ns\n<eof>\n");
+  const std::string first = read_file(dir + "/kept1.txt");
+  EXPECT_EQ(first.substr(first.size() - 10), "+\n+7776FU\n");
+  EXPECT_EQ(read_file(dir + "/kept2.txt"), first + "-3334FU\n+2726FU\n");
+}
+
 TEST(Translate, ErrorLinesAreRelayedOneAtATime) {
   std::string dir = make_test_dir("translate_errors", "orv_molvara", "molvara",
                                   "@start|out|Molvara Version 2.0\n"

@@ -139,7 +139,7 @@ TEST(Go, SearchCommandFollowsPendingMoveAndRestraint) {
   EXPECT_EQ(handle(*a, "go btime 1 wtime 1\n").engine, (Commands{"2726FU"}));
   EXPECT_EQ(a->game.pending_move, "2726FU");  // kept until the next position
   EXPECT_EQ(handle(*a, "go infinite\n").engine,
-            (Commands{"book off", "limit time 0 86400", "move"}));
+            (Commands{"book off", "limit time 0 86400", "2726FU"}));
   a->game.restraint_active = true;
   EXPECT_EQ(handle(*a, "go\n").engine, (Commands{"2726FU"}));  // AnotherHand is off
   set_option(a->options, kAnotherHand, "true");

@@ -24,7 +24,8 @@ struct Translator {
   GameState game;
   OptionValues options;
   EngineState engine;
-  EngineLineState state{position, game, options, engine, "", {}};
+  PositionFiles files;
+  EngineLineState state{position, game, options, engine, files, {}};
   std::vector<std::string> commands;
 
   Translator() {
@@ -33,9 +34,11 @@ struct Translator {
         position, "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n", false, out);
     engine.running = true;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    state.lastmove_path =
-        ::testing::TempDir() + "orv_" + test->test_suite_name() + test->name() + "_lastmove.dat";
-    std::remove(state.lastmove_path.c_str());
+    const std::string dir =
+        ::testing::TempDir() + "orv_" + test->test_suite_name() + test->name() + "_";
+    files = {dir + "orv.csa", dir + "sfenbk.dat", dir + "lastmove.dat", dir + "restraint.dat"};
+    std::remove(files.position.c_str());
+    std::remove(files.last_move.c_str());
   }
 
   // The GUI text for one line; engine commands are collected.
@@ -64,20 +67,20 @@ TEST(MoveLine, ReportsAndPlaysTheEnginesMove) {
   EXPECT_STREQ(t.game.last_move_record, "7776FU\n");
   EXPECT_EQ(t.position.board[usi_square('7', 'f')], kBlackPiece);
   EXPECT_EQ(t.position.side_to_move, 1);
-  EXPECT_EQ(read_file(t.state.lastmove_path), "<missing>");  // AnotherHand is off
+  EXPECT_EQ(read_file(t.files.last_move), "<missing>");  // AnotherHand is off
 
   set_option(t.options, kAnotherHand, "true");
   set_option(t.options, kFlipHorizontal, "true");
   EXPECT_EQ(t.line("move7374FU"), "info currmove 3c3d\nbestmove 3c3d\n");
   // The record keeps the engine's own characters, mirrored files and all.
-  EXPECT_EQ(read_file(t.state.lastmove_path), "7374FU\n");
+  EXPECT_EQ(read_file(t.files.last_move), "7374FU\n");
   EXPECT_TRUE(t.commands.empty());
 }
 
 TEST(MoveLine, UnwritableLastMoveFileIsReported) {
   Translator t;
   set_option(t.options, kAnotherHand, "true");
-  t.state.lastmove_path = "/nonexistent/folder/lastmove.dat";
+  t.files.last_move = "/nonexistent/folder/lastmove.dat";
   EXPECT_EQ(t.line("move7776FU"),
             "info string lastmove.dat cannot be written\ninfo currmove 7g7f\nbestmove 7g7f\n");
 }

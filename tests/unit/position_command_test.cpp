@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -51,7 +52,7 @@ struct Gui {
 
   // The engine's line through the translator, as the output thread would hand it over.
   Handled engine(const std::string& text) {
-    EngineLineState state{a->position, a->game, a->options, a->engine, a->files.last_move, {}};
+    EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}};
     Outbox out;
     translate_engine_line(state, text, 0, out);
     return collect(out);
@@ -87,7 +88,7 @@ TEST(SingleNewMove, WhenTheArgumentGrowsByBestmoveAndOneMove) {
       {"startpos moves 7g7f\n", "3c3d", "startpos moves 7g7f 3c3d 2g2f 8c8d\n", false},
       {"startpos\n", "7g7f", "startpos moves 7g7f 3c3d\n", false},
       {"", "7g7f", "startpos moves 7g7f 3c3d\n", false},
-      {"startpos moves 7g7f\n", "", "startpos moves 7g7f 3c3d\n", false},  // no bestmove
+      {"startpos moves 7g7f 3c3d\n", "", "startpos moves 7g7f 3c3d 8h2b+\n", false},  // none
       {"startpos moves 7g7f\n", "3c3d", "startpos moves 7g7f 3c3e 2g2f\n", false},
       {"startpos moves 2g2f\n", "3c3d", "startpos moves 7g7f 3c3d 2g2f\n", false},
   };
@@ -98,16 +99,20 @@ TEST(SingleNewMove, WhenTheArgumentGrowsByBestmoveAndOneMove) {
 
 TEST(Position, FullReloadThenSingleMoves) {
   Gui g;
-  Handled h = g.send("position startpos\n");
-  EXPECT_EQ(h.engine, (Commands{"read orv.csa"}));
-  EXPECT_EQ(read_file(g.a->files.position).size(), 278u);
+  // A last line without its line feed names the same position, and nothing past it.
+  for (const char* line : {"position startpos", "position startpos\n"}) {
+    Handled h = g.send(line);
+    EXPECT_EQ(h.gui, "") << line;
+    EXPECT_EQ(h.engine, (Commands{"read orv.csa"}));
+    EXPECT_EQ(read_file(g.a->files.position).size(), 278u);
+  }
   EXPECT_EQ(g.engine("move7776FU").gui, "info currmove 7g7f\nbestmove 7g7f\n");
   // The first engine move after a bare "startpos" cannot continue it: reloaded in full.
   EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"read orv.csa"}));
   EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"limit time 0 0", "move"}));
   g.a->game.pondering = true;
   g.engine("move2726FU");
-  h = g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d\n");
+  Handled h = g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d\n");
   EXPECT_TRUE(h.engine.empty());
   EXPECT_EQ(g.a->game.pending_move, "8384FU");
   EXPECT_TRUE(g.a->game.pondering);  // kept by a single new move
@@ -119,6 +124,39 @@ TEST(Position, FullReloadThenSingleMoves) {
   EXPECT_EQ(g.a->game.pending_move, "");
   EXPECT_FALSE(g.a->game.pondering);
   EXPECT_EQ(g.a->position.move_number, 2);
+}
+
+// The GUI's analysis: the player follows the engine's suggestion and answers it.
+TEST(Analysis, SingleNewMoveIsSearchedAndRestartedFromTheBoardShown) {
+  Gui g;
+  g.send("setoption name InfBook value true\n");
+  g.send("position startpos moves 7g7f\n");
+  g.send("go infinite\n");
+  g.send("stop\n");
+  EXPECT_EQ(g.engine("move3334FU").gui, "info currmove 3c3d\nbestmove 3c3d\n");
+  const std::string shown = "startpos moves 7g7f 3c3d 2g2f\n";
+  EXPECT_TRUE(g.send("position " + shown).engine.empty());
+  g.a->game.gui_line_is_go_infinite = true;  // as the loop marks it
+  EXPECT_EQ(g.send("go infinite\n").engine, (Commands{"book on", "limit time 0 86400", "2726FU"}));
+  g.engine("info 8384FU(50%) 4132KI(50%)");
+  // A book answer: the engine is to search again, from the position on the GUI's board.
+  Handled h = g.engine("move8384FU");
+  EXPECT_EQ(h.gui, "");
+  EXPECT_EQ(h.engine, (Commands{"read orv.csa", "book off", "limit time 0 86400", "move"}));
+  Position expected;
+  Outbox ignored;
+  EXPECT_EQ(read_file(g.a->files.position),
+            position_file_text(expected, kStart + shown.substr(8), false, ignored));
+  EXPECT_EQ(std::memcmp(g.a->position.board, expected.board, sizeof expected.board), 0);
+  EXPECT_EQ(g.a->position.side_to_move, 1);
+
+  // Where the file cannot be written, the book move is reported as it came.
+  g.a->files.position = "/nonexistent/folder/orv.csa";
+  h = g.engine("move8384FU");
+  EXPECT_EQ(h.gui,
+            "info string /nonexistent/folder/orv.csa cannot be written\n"
+            "info currmove 8c8d\nbestmove 8c8d\n");
+  EXPECT_TRUE(h.engine.empty());
 }
 
 TEST(Position, ArgumentWithoutStartposOrSfenIsEchoedAndIgnored) {
