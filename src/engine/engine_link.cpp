@@ -60,22 +60,10 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
   if (base != "molvara") name.append(" (").append(base).append(")");
 }
 
-namespace {
-
-// The banner is waited for a limited time: an engine that never speaks fails the start.
-long read_within_banner_time(platform::Handle pipe, char* buffer, std::size_t size) {
-  if (!platform::wait_readable(pipe, kBannerTimeoutMs)) return -1;
-  return platform::read_pipe(pipe, buffer, size);
-}
-
-}  // namespace
-
 bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir,
                    const std::string& base, std::string& name, const ReaderThreads& threads) {
   if (!start_engine_process(link, engine, dir, base)) return false;
-  link.out_reader.read = read_within_banner_time;
   LineRead banner = read_line(link.out_reader);
-  link.out_reader.read = platform::read_pipe;
   if (!banner.ok) {
     close_engine(link, engine);
     platform::close_handle(link.child.from_out);

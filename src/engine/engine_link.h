@@ -12,9 +12,8 @@
 
 // A command sent to the engine is at most this long; longer text is cut.
 constexpr std::size_t kMaxEngineCommand = 4095;
-// An engine that prints no banner this long after its start, or reads none of its input
-// this long while the pipe is full, is taken for dead.
-constexpr unsigned kBannerTimeoutMs = 10000;
+// An engine that reads none of its input this long while the pipe is full is taken for
+// hung. Its banner is waited for as long as it lives: engines may load large files first.
 constexpr unsigned kEngineWriteTimeoutMs = 5000;
 
 struct EngineLink {

@@ -62,8 +62,6 @@ struct Child {
 bool start_child(const std::string& dir, const std::string& base, Child& child);
 // >0 bytes read, 0 end of pipe, -1 error.
 long read_pipe(Handle pipe, char* buffer, std::size_t size);
-// True when a read would not block (data, the end of the pipe, or an error) within the time.
-bool wait_readable(Handle pipe, unsigned timeout_ms);
 // Writes all bytes to the engine's input, waiting at most timeout_ms for room in the pipe:
 // the count written, -1 on failure, kWriteTimedOut when the reader has stopped reading.
 constexpr long kWriteTimedOut = -2;

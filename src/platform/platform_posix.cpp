@@ -94,15 +94,6 @@ long write_pipe(Handle pipe, const char* data, std::size_t size) {
   return static_cast<long>(done);
 }
 
-bool wait_readable(Handle pipe, unsigned timeout_ms) {
-  pollfd p{static_cast<int>(pipe), POLLIN, 0};
-  for (;;) {
-    int n = poll(&p, 1, static_cast<int>(timeout_ms));
-    if (n >= 0) return n > 0;
-    if (errno != EINTR) return true;  // let the read report it
-  }
-}
-
 long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   std::size_t done = 0;

@@ -119,17 +119,6 @@ long read_pipe(Handle pipe, char* buffer, std::size_t size) {
   return static_cast<long>(got);
 }
 
-bool wait_readable(Handle pipe, unsigned timeout_ms) {
-  const DWORD started = GetTickCount();
-  for (;;) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(handle_of(pipe), nullptr, 0, nullptr, &available, nullptr)) return true;
-    if (available > 0) return true;
-    if (GetTickCount() - started >= timeout_ms) return false;
-    Sleep(5);
-  }
-}
-
 long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms) {
   // The engine's input is in no-wait mode: a write takes what fits and returns.
   const DWORD started = GetTickCount();
