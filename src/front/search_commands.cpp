@@ -1,19 +1,23 @@
 #include "front/search_commands.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/platform.h"
 
 namespace {
 
-// Leading digits as a number; anything else ends it. Saturates instead of overflowing.
-long long leading_number(std::string_view text) {
-  long long value = 0;
+// Leading digits as a number; anything else ends it. Held at the largest 32-bit number, so
+// the engine reads every figure of "limit time" whole.
+std::int32_t leading_number(std::string_view text) {
+  constexpr std::int64_t kMax = INT32_MAX;
+  std::int64_t value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') break;
-    if (value < 1000000000000LL) value = value * 10 + (c - '0');
+    value = value * 10 + (c - '0');
+    if (value > kMax) return static_cast<std::int32_t>(kMax);
   }
-  return value;
+  return static_cast<std::int32_t>(value);
 }
 
 void send_search_command(Adapter& a, Outbox& out) {
@@ -50,10 +54,10 @@ void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
       command.append(extract_time_field(times, "byoyomi "));
     } else {
       const char* own = a.position.side_to_move == 0 ? "btime " : "wtime ";
-      long long minutes = leading_number(extract_time_field(times, own)) / 60;
-      long long byoyomi = leading_number(extract_time_field(times, "byoyomi "));
+      const std::int32_t minutes = leading_number(extract_time_field(times, own)) / 60;
+      const std::int32_t byoyomi = leading_number(extract_time_field(times, "byoyomi "));
       char text[64];
-      std::snprintf(text, sizeof text, "limit time %lld %lld", minutes, byoyomi);
+      std::snprintf(text, sizeof text, "limit time %d %d", minutes, byoyomi);
       command = text;
     }
     send_command(a, out, command);

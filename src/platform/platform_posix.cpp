@@ -169,6 +169,12 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
 
 namespace {
 
+bool write_and_close(int fd, const std::string& text) {
+  bool ok = write_pipe(fd, text.data(), text.size()) == static_cast<long>(text.size());
+  ok = fsync(fd) == 0 && ok;
+  return close(fd) == 0 && ok;
+}
+
 bool read_file(const std::string& path, std::string& text) {
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
@@ -191,7 +197,8 @@ std::string ini_read(const std::string& path, std::string_view section, std::str
 }
 
 // The file is replaced whole (a new file renamed over the old one), so an interrupted
-// write leaves the old file as it was.
+// write leaves the old file as it was. In a folder where no new file can be made, a
+// writable file is written in place instead.
 bool ini_write(const std::string& path, std::string_view section, std::string_view key,
                std::string_view value) {
   std::string text;
@@ -204,10 +211,12 @@ bool ini_write(const std::string& path, std::string_view section, std::string_vi
   const std::string temp = path + ".tmp" + std::to_string(getpid());
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
                 exists ? (old.st_mode & 07777) : 0644);
-  if (fd < 0) return false;
-  bool ok = write_pipe(fd, updated.data(), updated.size()) == static_cast<long>(updated.size());
-  ok = fsync(fd) == 0 && ok;
-  ok = close(fd) == 0 && ok;
+  if (fd < 0) {
+    if (!exists) return false;
+    fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return fd >= 0 && write_and_close(fd, updated);
+  }
+  bool ok = write_and_close(fd, updated);
   if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;

@@ -140,10 +140,19 @@ TEST(FileFaults, GarbageConfigurationFileReadsAsDefaultsAndIsRepaired) {
   }
 }
 
-TEST(FileFaults, UnwritableConfigurationFileIsReported) {
+TEST(FileFaults, ReadOnlyConfigurationFileOrFolder) {
   if (kUnderWine) GTEST_SKIP() << "file permissions are POSIX's";
-  for (const char* what : {"file", "folder"}) {
-    std::string dir = make_test_dir(std::string("fault_readonly_") + what);
+  const struct {
+    const char* what;
+    mode_t file, folder;
+    bool saved;
+  } cases[] = {
+      {"file", 0444, 0777, false},
+      {"folder", 0444, 0555, false},
+      {"folder_only", 0666, 0555, true},  // written in place
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(std::string("fault_readonly_") + c.what);
     open_to_all(dir);
     {  // a first run records the engine
       AdapterSession s;
@@ -152,15 +161,21 @@ TEST(FileFaults, UnwritableConfigurationFileIsReported) {
       ASSERT_EQ(wait_exit(s), 0);
     }
     const std::string before = read_file(dir + "/orv_molvara.ini");
-    chmod((dir + "/orv_molvara.ini").c_str(), 0444);
-    if (std::string(what) == "folder") chmod(dir.c_str(), 0555);
+    chmod((dir + "/orv_molvara.ini").c_str(), c.file);
+    chmod(dir.c_str(), c.folder);
     AdapterSession s;
     ASSERT_TRUE(start_adapter_unprivileged(s, dir));
     send(s, "isready\nsetoption name Debug value true\nisready\nquit\n");
     EXPECT_EQ(wait_exit(s), 0);
-    EXPECT_EQ(rest_of_output(s), "readyok\ninfo string " + native_dir(dir) +
-                                     "orv_molvara.ini cannot be written\nreadyok\n");
-    EXPECT_EQ(read_file(dir + "/orv_molvara.ini"), before);  // the old file, whole
+    const std::string after = read_file(dir + "/orv_molvara.ini");
+    if (c.saved) {
+      EXPECT_EQ(rest_of_output(s), "readyok\nreadyok\n") << c.what;
+      EXPECT_EQ(after, before + "Debug=true\n") << c.what;
+    } else {
+      EXPECT_EQ(rest_of_output(s), "readyok\ninfo string " + native_dir(dir) +
+                                       "orv_molvara.ini cannot be written\nreadyok\n");
+      EXPECT_EQ(after, before) << c.what;  // the old file, whole
+    }
     chmod(dir.c_str(), 0777);
   }
 }

@@ -121,6 +121,9 @@ TEST(Go, FirstSearchOfAGameSendsTheTimeLimit) {
       {"go btime 600000 wtime 300000 byoyomi 10000\n", false, true, "limit time 10"},
       {"go\n", false, false, "limit time 0 0"},
       {"go btime 600000 wtime 300000 byoyomi 10000\r\n", false, true, "limit time 10"},
+      // Held at the largest 32-bit number.
+      {"go btime 99999999999999999999999 byoyomi 2147483648000\n", false, false,
+       "limit time 35791394 2147483647"},
   };
   for (const auto& c : cases) {
     auto a = running_adapter(c.v1, !c.v1, false);
