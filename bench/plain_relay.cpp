@@ -10,7 +10,8 @@ int main(int, char** argv) {
   platform::init_process();
   platform::Child engine;
   const std::string dir = platform::current_directory() + platform::path_separator();
-  if (!platform::start_child(dir, argv[1] ? argv[1] : "molvara", engine)) return 1;
+  if (!platform::start_child(dir, platform::to_path(argv[1] ? argv[1] : "molvara"), engine))
+    return 1;
   std::thread back([&] {
     LineReader from_engine;
     from_engine.source = engine.from_out;

@@ -145,8 +145,9 @@ bool is_on(const std::string& value) {
 bool start(Player& p, const Options& o, int color) {
   // The adapter is started in its folder by its full path.
   p.folder = std::filesystem::absolute(o.folders[color]).string();
-  if (!platform::start_child(p.folder + platform::path_separator(), o.adapter, p.child))
-    return false;
+  platform::Path folder = platform::to_path(p.folder);
+  folder += platform::path_separator();
+  if (!platform::start_child(folder, platform::to_path(o.adapter), p.child)) return false;
   p.reader = std::thread(&Player::read_lines, &p);
   p.send("usi");
   // The adapter keeps its options from run to run: what it offers as default is in force.

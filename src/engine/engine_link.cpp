@@ -5,10 +5,10 @@
 
 #include "engine/gui_writer.h"
 
-bool start_engine_process(EngineLink& link, EngineState& engine, const std::string& dir,
-                          const std::string& base) {
+bool start_engine_process(EngineLink& link, EngineState& engine, const platform::Path& dir,
+                          const platform::Path& base) {
   if (!platform::start_child(dir, base, link.child)) return false;
-  link.engine_file = base + platform::executable_suffix();
+  link.engine_file = platform::from_path(base) + platform::executable_suffix();
   link.out_reader.source = link.child.from_out;
   link.err_reader.source = link.child.from_err;
   engine.running = true;
@@ -60,8 +60,8 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
   if (base != "molvara") name.append(" (").append(base).append(")");
 }
 
-bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir,
-                   const std::string& base, std::string& name, const ReaderThreads& threads) {
+bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& dir,
+                   const platform::Path& base, std::string& name, const ReaderThreads& threads) {
   if (!start_engine_process(link, engine, dir, base)) return false;
   LineRead banner = read_line(link.out_reader);
   if (!banner.ok) {
@@ -70,7 +70,7 @@ bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir
     platform::close_handle(link.child.from_err);
     return false;
   }
-  engine_name_from_banner(banner.text, engine, base, name);
+  engine_name_from_banner(banner.text, engine, platform::from_path(base), name);
   std::thread(threads.out_thread, threads.context).detach();
   std::thread(threads.err_thread, threads.context).detach();
   return true;

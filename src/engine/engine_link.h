@@ -31,8 +31,8 @@ struct ReaderThreads {
   void* context;
 };
 
-bool start_engine_process(EngineLink& link, EngineState& engine, const std::string& dir,
-                          const std::string& base);
+bool start_engine_process(EngineLink& link, EngineState& engine, const platform::Path& dir,
+                          const platform::Path& base);
 
 // Writes the text and a line feed in one write; returns the bytes written, -1, or
 // platform::kWriteTimedOut when the engine has stopped reading.
@@ -54,8 +54,8 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
 // Starts the engine, reads its banner into name (version flags set, " - The Computer Shogi
 // Engine" cut, " (<base>)" added for an engine not named molvara) and starts the reader
 // threads. False when the engine could not be started or ended before its banner.
-bool launch_engine(EngineLink& link, EngineState& engine, const std::string& dir,
-                   const std::string& base, std::string& name, const ReaderThreads& threads);
+bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& dir,
+                   const platform::Path& base, std::string& name, const ReaderThreads& threads);
 
 // Writes an outbox: GUI lines to standard output, engine commands to the engine.
 void deliver(Outbox& out, EngineLink& link);

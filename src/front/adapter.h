@@ -17,11 +17,11 @@
 #include "translate/engine_threads.h"
 
 struct Adapter {
-  std::string engine_dir;        // the current directory and its separator
-  std::string engine_base_name;  // the executable's base name without "orv_"
-  std::string ini_path;          // engine_dir + "orv_<engine>.ini"
-  std::string engine_name;       // reported after "id name "
-  std::string prev_position;     // the argument of the last "position", line feed included
+  platform::Path engine_dir;        // the current directory and its separator
+  platform::Path engine_base_name;  // the executable's base name without "orv_"
+  platform::Path ini_path;          // engine_dir + "orv_<engine>.ini"
+  std::string engine_name;          // reported after "id name "
+  std::string prev_position;        // the argument of the last "position", line feed included
   PositionFiles files;
 
   std::mutex state_lock;  // guards the four below against the engine output thread

@@ -35,6 +35,6 @@ void handle_setoption(Adapter& a, UsiLine& line, Outbox& out) {
   if (id < kListedOptionCount &&
       !platform::ini_write(a.ini_path, kOptionSection, option_table[id].name,
                            option_text(a.options, static_cast<OptionId>(id)))) {
-    outbox_gui(out, {"info string ", a.ini_path, " cannot be written"});
+    outbox_gui(out, {"info string ", platform::from_path(a.ini_path), " cannot be written"});
   }
 }

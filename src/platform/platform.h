@@ -1,6 +1,6 @@
 // Everything that differs between Windows and POSIX. Exactly one of platform_posix.cpp and
-// platform_win32.cpp is compiled. All text crossing this interface is the platform's own
-// narrow 8-bit text (the ANSI code page on Windows, UTF-8 on POSIX).
+// platform_win32.cpp is compiled. Text crossing this interface is the platform's own narrow
+// 8-bit text (the ANSI code page on Windows, UTF-8 on POSIX), except file-system paths.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,22 @@
 #include <string_view>
 
 namespace platform {
+
+// A file-system path or file name in the platform's own form: UTF-16 on Windows, as its
+// file services give and take it, so a folder named outside the ANSI code page works;
+// bytes on POSIX. Paths are never narrowed on their way from one system call to another.
+#ifdef _WIN32
+using PathChar = wchar_t;
+#else
+using PathChar = char;
+#endif
+using Path = std::basic_string<PathChar>;
+
+// Narrow text as a path (an ASCII name, a folder named on a command line).
+Path to_path(std::string_view narrow);
+// A path as narrow text, for the GUI and the messages; on Windows a character outside the
+// ANSI code page becomes "?".
+std::string from_path(const Path& path);
 
 // A pipe handle: a file descriptor on POSIX, a HANDLE on Windows.
 using Handle = std::intptr_t;
@@ -25,16 +41,17 @@ void init_process();
 [[noreturn]] void exit_process(int code);
 
 // Full path (Windows) or argv[0] (POSIX) of the running executable.
-std::string executable_path(const char* argv0);
+Path executable_path(const char* argv0);
 char path_separator();
 // ".exe" on Windows, empty on POSIX: the suffix of the engine's file name.
 const char* executable_suffix();
 // Without a trailing separator.
-std::string current_directory();
+Path current_directory();
 
 // A start-up failure, before the GUI dialogue: a message box titled "orv" on Windows,
-// "orv: <text>" on standard error on POSIX.
-void show_startup_error(std::string_view text);
+// "orv: <text>" on standard error on POSIX. The text is subject (a file name) followed by
+// the message.
+void show_startup_error(const Path& subject, std::string_view message);
 
 // Milliseconds, wrapping at 32 bits.
 std::uint32_t tick_ms();
@@ -59,7 +76,7 @@ struct Child {
 
 // Starts <dir><base><suffix> with the argument "csa_shogi", working directory dir (which
 // ends in the separator). False when the program could not be started.
-bool start_child(const std::string& dir, const std::string& base, Child& child);
+bool start_child(const Path& dir, const Path& base, Child& child);
 // >0 bytes read, 0 end of pipe, -1 error.
 long read_pipe(Handle pipe, char* buffer, std::size_t size);
 // Writes all bytes to the engine's input, waiting at most timeout_ms for room in the pipe:
@@ -73,10 +90,18 @@ void close_handle(Handle& handle);
 
 // The configuration file. A missing file, section or key reads as fallback; a key that is
 // present with an empty value reads as empty. At most max_bytes - 1 bytes are returned.
-std::string ini_read(const std::string& path, std::string_view section, std::string_view key,
+std::string ini_read(const Path& file, std::string_view section, std::string_view key,
                      std::string_view fallback, std::size_t max_bytes);
 // Creates the file, section or key as needed; false when the file could not be written.
-bool ini_write(const std::string& path, std::string_view section, std::string_view key,
+bool ini_write(const Path& file, std::string_view section, std::string_view key,
                std::string_view value);
+// The same for a value that is a path: read and written as a path, without narrowing, at
+// most max_length - 1 path characters (UTF-16 units on Windows); a missing key reads as
+// empty. Where the file's own encoding cannot hold a character (an ANSI file on Windows),
+// the profile service stores "?" for it.
+Path ini_read_path(const Path& file, std::string_view section, std::string_view key,
+                   std::size_t max_length);
+bool ini_write_path(const Path& file, std::string_view section, std::string_view key,
+                    const Path& value);
 
 }  // namespace platform

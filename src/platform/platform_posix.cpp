@@ -32,7 +32,15 @@ void exit_process(int code) {
   _exit(code);
 }
 
-std::string executable_path(const char* argv0) {
+Path to_path(std::string_view narrow) {
+  return Path(narrow);
+}
+
+std::string from_path(const Path& path) {
+  return path;
+}
+
+Path executable_path(const char* argv0) {
   return argv0 ? argv0 : "";
 }
 
@@ -44,7 +52,7 @@ const char* executable_suffix() {
   return "";
 }
 
-std::string current_directory() {
+Path current_directory() {
   char buffer[4096];
   if (!getcwd(buffer, sizeof buffer)) return ".";
   std::string dir(buffer);
@@ -52,8 +60,8 @@ std::string current_directory() {
   return dir == "/" ? std::string() : dir;
 }
 
-void show_startup_error(std::string_view text) {
-  std::string line = "orv: " + std::string(text) + "\n";
+void show_startup_error(const Path& subject, std::string_view message) {
+  std::string line = "orv: " + subject + std::string(message) + "\n";
   if (write(STDERR_FILENO, line.data(), line.size()) < 0) return;
 }
 
@@ -128,7 +136,7 @@ void close_handle(Handle& handle) {
   handle = no_handle;
 }
 
-bool start_child(const std::string& dir, const std::string& base, Child& child) {
+bool start_child(const Path& dir, const Path& base, Child& child) {
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) != 0) return false;
   if (pipe2(out, O_CLOEXEC) != 0) {
@@ -187,7 +195,7 @@ bool read_file(const std::string& path, std::string& text) {
 
 }  // namespace
 
-std::string ini_read(const std::string& path, std::string_view section, std::string_view key,
+std::string ini_read(const Path& path, std::string_view section, std::string_view key,
                      std::string_view fallback, std::size_t max_bytes) {
   std::string text, value;
   if (!read_file(path, text) || !ini_text_get(text, section, key, value)) value = fallback;
@@ -199,7 +207,7 @@ std::string ini_read(const std::string& path, std::string_view section, std::str
 // The file is replaced whole (a new file renamed over the old one), so an interrupted
 // write leaves the old file as it was. In a folder where no new file can be made, a
 // writable file is written in place instead.
-bool ini_write(const std::string& path, std::string_view section, std::string_view key,
+bool ini_write(const Path& path, std::string_view section, std::string_view key,
                std::string_view value) {
   std::string text;
   struct stat old {};
@@ -220,6 +228,16 @@ bool ini_write(const std::string& path, std::string_view section, std::string_vi
   if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
   return ok;
+}
+
+Path ini_read_path(const Path& file, std::string_view section, std::string_view key,
+                   std::size_t max_length) {
+  return ini_read(file, section, key, "", max_length);
+}
+
+bool ini_write_path(const Path& file, std::string_view section, std::string_view key,
+                    const Path& value) {
+  return ini_write(file, section, key, value);
 }
 
 }  // namespace platform

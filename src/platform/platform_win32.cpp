@@ -18,11 +18,12 @@ std::wstring widen(std::string_view text, UINT code_page = CP_ACP) {
   return wide;
 }
 
-std::string narrow(const wchar_t* text, int length) {
-  if (length <= 0) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+std::string narrow(const wchar_t* text, std::size_t length) {
+  if (length == 0) return std::string();
+  const int count = static_cast<int>(length);
+  int n = WideCharToMultiByte(CP_ACP, 0, text, count, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, 0, text, count, &out[0], n, nullptr, nullptr);
   return out;
 }
 
@@ -55,10 +56,18 @@ void exit_process(int code) {
   ExitProcess(static_cast<UINT>(code));
 }
 
-std::string executable_path(const char*) {
+Path to_path(std::string_view narrow_text) {
+  return widen(narrow_text);
+}
+
+std::string from_path(const Path& path) {
+  return narrow(path.data(), path.size());
+}
+
+Path executable_path(const char*) {
   std::vector<wchar_t> path(32768);
   DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  return narrow(path.data(), static_cast<int>(n));
+  return Path(path.data(), n);
 }
 
 char path_separator() {
@@ -69,17 +78,17 @@ const char* executable_suffix() {
   return ".exe";
 }
 
-std::string current_directory() {
+Path current_directory() {
   std::vector<wchar_t> dir(32768);
   DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data());
-  std::string text = narrow(dir.data(), static_cast<int>(n));
-  if (!text.empty() && text.back() == '\\') text.pop_back();
-  return text;
+  Path path(dir.data(), n < dir.size() ? n : 0);
+  if (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
 }
 
-void show_startup_error(std::string_view text) {
+void show_startup_error(const Path& subject, std::string_view message) {
   // The messages are code page 932 text whatever the system's code page.
-  MessageBoxW(nullptr, widen(text, 932).c_str(), L"orv", MB_OK);
+  MessageBoxW(nullptr, (subject + widen(message, 932)).c_str(), L"orv", MB_OK);
 }
 
 std::uint32_t tick_ms() {
@@ -158,7 +167,7 @@ void close_handle(Handle& handle) {
   handle = no_handle;
 }
 
-bool start_child(const std::string& dir, const std::string& base, Child& child) {
+bool start_child(const Path& dir, const Path& base, Child& child) {
   HANDLE in_read, in_write, out_read, out_write, err_read, err_write;
   if (!make_pipe(in_read, in_write, true)) return false;
   if (!make_pipe(out_read, out_write, false)) {
@@ -176,11 +185,10 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
   startup.hStdOutput = out_write;
   startup.hStdError = err_write;
   // The path in quotes, so a folder with blanks starts the right program.
-  std::wstring command = L"\"" + widen(dir + base + executable_suffix()) + L"\" csa_shogi";
-  std::wstring folder = widen(dir);
+  std::wstring command = L"\"" + dir + base + L".exe\" csa_shogi";
   PROCESS_INFORMATION process{};
   BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                                nullptr, folder.c_str(), &startup, &process);
+                                nullptr, dir.c_str(), &startup, &process);
   // The engine holds its ends now; closing ours lets a read see the engine's exit.
   CloseHandle(in_read), CloseHandle(out_write), CloseHandle(err_write);
   if (!started) {
@@ -197,22 +205,36 @@ bool start_child(const std::string& dir, const std::string& base, Child& child) 
   return true;
 }
 
-std::string ini_read(const std::string& path, std::string_view section, std::string_view key,
+std::string ini_read(const Path& file, std::string_view section, std::string_view key,
                      std::string_view fallback, std::size_t max_bytes) {
   if (max_bytes == 0) return std::string();
   std::vector<wchar_t> value(max_bytes + 1);
   DWORD n =
       GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(fallback).c_str(),
-                               value.data(), static_cast<DWORD>(max_bytes), widen(path).c_str());
-  std::string text = narrow(value.data(), static_cast<int>(n));
+                               value.data(), static_cast<DWORD>(max_bytes), file.c_str());
+  std::string text = narrow(value.data(), n);
   if (text.size() > max_bytes - 1) text.resize(max_bytes - 1);
   return text;
 }
 
-bool ini_write(const std::string& path, std::string_view section, std::string_view key,
+bool ini_write(const Path& file, std::string_view section, std::string_view key,
                std::string_view value) {
-  return WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(),
-                                    widen(value).c_str(), widen(path).c_str()) != 0;
+  return ini_write_path(file, section, key, widen(value));
+}
+
+Path ini_read_path(const Path& file, std::string_view section, std::string_view key,
+                   std::size_t max_length) {
+  if (max_length == 0) return Path();
+  std::vector<wchar_t> value(max_length + 1);
+  DWORD n = GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), L"", value.data(),
+                                     static_cast<DWORD>(max_length), file.c_str());
+  return Path(value.data(), n);
+}
+
+bool ini_write_path(const Path& file, std::string_view section, std::string_view key,
+                    const Path& value) {
+  return WritePrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), value.c_str(),
+                                    file.c_str()) != 0;
 }
 
 }  // namespace platform

@@ -167,3 +167,27 @@ TEST(Startup, OptionsSurviveARestart) {
   EXPECT_EQ(wait_exit(s), 0);
   EXPECT_EQ(read_text_file(dir + "/orv_molvara.ini").find("USI_Hash"), std::string::npos);
 }
+
+// A folder named in Japanese with a blank: outside the ANSI code page of an English
+// Windows (and of Wine here), where a path narrowed to it cannot name the engine.
+TEST(Startup, FolderNamedInJapanese) {
+  std::string dir = make_test_dir("\xe5\xb0\x86\xe6\xa3\x8b engine", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\nmove|out|move7776FU\n");
+  for (const char* nodes : {"1000", "5000"}) {
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    auto reply = usi_reply(s);
+    ASSERT_EQ(reply.size(), 16u) << nodes;
+    EXPECT_EQ(reply[0], "id name Molvara Version 2.0");
+    EXPECT_EQ(reply[3], "option name Nodes type spin default " + std::string(nodes) +
+                            " min 1000 max 1000000");
+    send(s, "setoption name Nodes value 5000\nisready\nusinewgame\nposition startpos\ngo\n");
+    EXPECT_EQ(next_line(s), "readyok");
+    EXPECT_EQ(next_line(s), "info currmove 7g7f");
+    EXPECT_EQ(next_line(s), "bestmove 7g7f");
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+    EXPECT_EQ(rest_of_output(s), "");
+  }
+  EXPECT_EQ(read_file(dir + "/orv.csa").size(), 278u);
+}

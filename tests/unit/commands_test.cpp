@@ -25,9 +25,10 @@ std::unique_ptr<Adapter> running_adapter(bool v1 = false, bool v2 = true, bool v
   a->engine.is_v1 = v1, a->engine.is_v2 = v2, a->engine.is_v3 = v3;
   // Tests run in parallel processes: each has a file of its own.
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  a->ini_path =
+  const std::string ini =
       ::testing::TempDir() + "orv_" + test->test_suite_name() + "_" + test->name() + ".ini";
-  std::remove(a->ini_path.c_str());
+  a->ini_path = platform::to_path(ini);
+  std::remove(ini.c_str());
   return a;
 }
 

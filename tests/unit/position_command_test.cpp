@@ -12,6 +12,7 @@
 #include "front/position_command.h"
 #include "front/usi_loop.h"
 #include "notation/position_file.h"
+#include "platform/platform.h"
 #include "translate/engine_lines.h"
 #include "unit/files.h"
 #include "unit/random_game.h"
@@ -37,8 +38,8 @@ struct Gui {
                                  &a->files.restraint}) {
       std::remove(f->c_str());
     }
-    a->ini_path = dir + "orv.ini";
-    std::remove(a->ini_path.c_str());
+    a->ini_path = platform::to_path(dir + "orv.ini");
+    std::remove((dir + "orv.ini").c_str());
     a->engine.running = true;
     a->game.book_limit = 100;
   }

@@ -20,12 +20,12 @@ TEST(ExecutableName, BaseNameAndPrefix) {
       {"", "", false, ""},
   };
   for (const auto& c : cases) {
-    std::string name = base_name_of(c.path, '/');
+    std::string name = base_name_of<char>(c.path, '/');
     EXPECT_EQ(name, c.base) << c.path;
     EXPECT_EQ(strip_prefix(name), c.accepted) << c.path;
     EXPECT_EQ(name, c.engine) << c.path;
   }
-  EXPECT_EQ(base_name_of("C:\\Shogi\\orv_molvara.exe", '\\'), "orv_molvara");
+  EXPECT_EQ(base_name_of<char>("C:\\Shogi\\orv_molvara.exe", '\\'), "orv_molvara");
 }
 
 TEST(EngineBanner, VersionFlagsAndName) {
