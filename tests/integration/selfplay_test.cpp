@@ -1,6 +1,7 @@
 // Whole games between two adapters, each beside the stand-in engine, driven by the
 // self-play driver as a GUI drives two engines: every move legal, no stall, every orv.csa
-// the position the engine was given.
+// the position the engine was given. And the GUI's analysis of games, driven by the
+// analysis walk: every move shown legal in the position sent.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -27,14 +28,16 @@ struct Played {
   std::string output;
 };
 
+Played run(const std::string& command, const std::string& out) {
+  const int status = std::system((command + " > '" + out + "' 2>&1").c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out)};
+}
+
 Played play(const std::string& name, const std::string& options) {
   const std::string black = player_folder(name + "_black"), white = player_folder(name + "_white");
-  const std::string out = black + "/selfplay.txt";
-  const std::string command = std::string(ORV_SELFPLAY_PATH) + " '" + black + "' '" + white +
-                              "' --quiet --record '" + black + "/game.csa' " + options + " > '" +
-                              out + "' 2>&1";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out)};
+  return run(std::string(ORV_SELFPLAY_PATH) + " '" + black + "' '" + white +
+                 "' --quiet --record '" + black + "/game.csa' " + options,
+             black + "/selfplay.txt");
 }
 
 }  // namespace
@@ -59,5 +62,26 @@ TEST(SelfPlay, ShortGamesUnderManySettings) {
     EXPECT_NE(p.output.find("orv.csa file(s) checked against the game"), std::string::npos)
         << p.output;
     EXPECT_EQ(p.output.find(" 0 orv.csa file(s)"), std::string::npos) << p.output;
+  }
+}
+
+TEST(Analysis, EveryMoveShownIsLegalInThePositionSent) {
+  const struct {
+    const char* name;
+    const char* options;
+  } walks[] = {
+      // A book answer ends the search before "stop"; with InfBook it is searched again.
+      {"book_answers", "--seed 1"},
+      {"inf_book", "--seed 2 --option InfBook=true"},
+      {"inf_book_flip", "--seed 3 --option InfBook=true --option FlipHorizontal=true"},
+  };
+  const int count = kUnderWine ? 2 : static_cast<int>(sizeof walks / sizeof walks[0]);
+  for (int i = 0; i < count; ++i) {
+    const std::string dir = player_folder(std::string("analysis_") + walks[i].name);
+    Played p = run(
+        std::string(ORV_ANALYSIS_PATH) + " '" + dir + "' --quiet --steps 30 " + walks[i].options,
+        dir + "/analysis.txt");
+    EXPECT_EQ(p.exit_code, 0) << walks[i].name << "\n" << p.output;
+    EXPECT_NE(p.output.find("30 position(s) analysed"), std::string::npos) << p.output;
   }
 }

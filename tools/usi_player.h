@@ -1,0 +1,42 @@
+// One USI engine driven as a GUI drives it: started in its folder over three pipes, its
+// lines read as they come, "usi", options, "isready" and "usinewgame".
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct Player {
+  std::string folder;
+  bool flipped = false;  // FlipHorizontal is on
+  platform::Child child;
+  std::thread reader;
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::deque<std::string> lines;
+  bool ended = false;
+
+  void send(const std::string& line);
+  // The next line; false after the timeout or when the engine has gone.
+  bool next(std::string& line, int timeout_ms);
+  bool wait_for(const std::string& wanted, int timeout_ms);
+};
+
+struct PlayerSetup {
+  std::string adapter = "orv_molvara";
+  std::vector<std::string> settings;  // NAME=VALUE, each sent with "setoption"
+  long nodes = 0;                     // TimeControl Nodes with this limit, when not 0
+  int stall_ms = 30000;
+};
+
+// Starts the adapter in folder and takes it through "usi", the settings, "isready" and
+// "usinewgame". False when it does not answer.
+bool start_player(Player& player, const std::string& folder, const PlayerSetup& setup);
+
+// Ends the dialogue: "quit", the end of its input, and the reader thread joined.
+void stop_player(Player& player);
