@@ -1,7 +1,8 @@
 // What orv costs, each figure beside its limit measured in the same run on this machine:
 // the way of a move through orv against a plain relay of the same bytes, score lines
 // translated per second against the relay, "usi" and "isready" answered against starting
-// a process that does nothing, CPU while the engine is silent, and peak memory.
+// a static C program that ends at once, CPU while the engine is silent, and the peak
+// memory of the adapter's own process.
 //
 //   orv_bench BUILD_FOLDER [rounds]
 #include <fcntl.h>
@@ -91,16 +92,31 @@ void finish(Process& p) {
   close(p.out);
 }
 
-// A folder holding the program at build/front as name, beside the bench engine as molvara.
+// A folder holding the program at build/front as name, beside the bench engine as molvara
+// and the minimal process.
 std::string folder(const std::string& build, const std::string& name, const std::string& front) {
   const std::string dir = build + "/bench-run/" + name;
   if (std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()) != 0) std::exit(1);
   const std::string as = name == "orv" ? "orv_molvara" : name;
   if (symlink((build + "/" + front).c_str(), (dir + "/" + as).c_str()) != 0 ||
-      symlink((build + "/bench/bench_engine").c_str(), (dir + "/molvara").c_str()) != 0) {
+      symlink((build + "/bench/bench_engine").c_str(), (dir + "/molvara").c_str()) != 0 ||
+      symlink((build + "/bench/minimal_process").c_str(), (dir + "/minimal").c_str()) != 0) {
     std::exit(1);
   }
   return dir;
+}
+
+// The peak resident memory of one process so far, its children not included, in MiB.
+double peak_mib(pid_t pid) {
+  FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  if (!status) return 0;
+  char line[256];
+  long kib = 0;
+  while (std::fgets(line, sizeof line, status)) {
+    if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) break;
+  }
+  std::fclose(status);
+  return kib / 1024.0;
 }
 
 struct Spread {
@@ -185,6 +201,7 @@ int main(int argc, char** argv) {
   std::printf("%ld score lines of 20 moves each:\n", burst);
   line("  score lines per second", orv_rate, relay_rate, "/s");
   finish(relay);
+  const double orv_peak = peak_mib(orv.pid);
 
   say(orv, "quit");
   finish(orv);
@@ -194,11 +211,12 @@ int main(int argc, char** argv) {
   const rusage brief = silent_run(orv_dir, 0), idle = silent_run(orv_dir, 5);
   std::printf("The engine silent for 5 s:\n");
   line("  CPU time while silent", cpu_ms(idle) - cpu_ms(brief), 0, "ms");
-  line("  peak resident memory of the busy run", orv.usage.ru_maxrss / 1024.0, 0, "MiB");
+  line("  peak resident memory of the adapter", orv_peak, 0, "MiB");
 
   // Start-up with the engine's name remembered: "usi" answered from the file.
-  std::vector<double> usi, ready, nothing;
-  for (int i = 0; i < 20; ++i) {
+  // The limits: the minimal process, and for "isready" the engine's own start.
+  std::vector<double> usi, ready, nothing, engine;
+  for (int i = 0; i < 50; ++i) {
     auto s0 = Clock::now();
     Process p = spawn(orv_dir, "orv_molvara");
     say(p, "usi");
@@ -212,13 +230,17 @@ int main(int argc, char** argv) {
     usi.push_back(micros(s1 - s0));
     ready.push_back(micros(s2 - s1));
     auto n0 = Clock::now();
-    Process t = spawn(orv_dir, "molvara");  // the bench engine ends at once without input
+    Process t = spawn(orv_dir, "minimal");
     finish(t);
-    nothing.push_back(micros(Clock::now() - n0));
+    auto e0 = Clock::now();
+    nothing.push_back(micros(e0 - n0));
+    Process e = spawn(orv_dir, "molvara");  // the bench engine ends at once without input
+    finish(e);
+    engine.push_back(micros(Clock::now() - e0));
   }
-  std::printf("Start-up with the engine's name remembered, median of 20:\n");
+  std::printf("Start-up with the engine's name remembered, median of 50:\n");
   line("  process start to usiok", spread(usi).median, spread(nothing).median, "us");
-  line("  isready to readyok (starts the engine)", spread(ready).median, spread(nothing).median,
+  line("  isready to readyok (starts the engine)", spread(ready).median, spread(engine).median,
        "us");
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the plain build (with the Windows build under Wine when
 # MinGW-w64 and Wine are installed), then AddressSanitizer with UndefinedBehaviorSanitizer,
-# then ThreadSanitizer. ORV_REQUIRE_WINDOWS=1 makes missing Windows tools an error.
+# then ThreadSanitizer; then makes the packages and checks them. ORV_REQUIRE_WINDOWS=1
+# makes missing Windows tools an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh test
@@ -40,3 +41,11 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 configure_and_test build-asan -DORV_SANITIZE=address,undefined -DORV_WINDOWS_BUILD=
 echo "== ThreadSanitizer"
 configure_and_test build-tsan -DORV_SANITIZE=thread -DORV_WINDOWS_BUILD=
+echo "== packages"
+if [ ${#windows[@]} -gt 0 ]; then
+  tools/package.sh linux windows
+  tools/check_packages.sh build build-win
+else
+  tools/package.sh linux
+  tools/check_packages.sh build
+fi

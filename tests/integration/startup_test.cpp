@@ -1,6 +1,10 @@
 // Start-up as a GUI sees it: the name check, the engine started at once or at the first
 // "isready", and the configuration file that remembers the engine per folder.
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "integration/adapter_session.h"
 
@@ -190,4 +194,28 @@ TEST(Startup, FolderNamedInJapanese) {
     EXPECT_EQ(rest_of_output(s), "");
   }
   EXPECT_EQ(read_file(dir + "/orv.csa").size(), 278u);
+}
+
+// "--version" alone, whatever the name and the folder hold: no engine, no file.
+TEST(Startup, VersionFlagAndResource) {
+  std::string dir = make_test_dir("version", "orv_molvara", "");
+  const std::string out = dir + "/version.txt";
+  const std::string run = kUnderWine ? "WINEDEBUG=-all wine orv_molvara.exe" : "./orv_molvara";
+  const int status =
+      std::system(("cd '" + dir + "' && " + run + " --version > version.txt").c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+  EXPECT_EQ(read_text_file(out), "orv " ORV_VERSION "\n");
+  EXPECT_FALSE(file_exists(dir + "/orv_molvara.ini"));
+#ifdef ORV_UNDER_WINE
+  // As Explorer shows it, under the file's properties.
+  const std::string query = "cd '" + dir +
+                            "' && WINEDEBUG=-all wine '" ORV_VERSION_INFO_PATH
+                            "' orv_molvara.exe > resource.txt";
+  ASSERT_EQ(std::system(query.c_str()), 0);
+  EXPECT_EQ(read_text_file(dir + "/resource.txt"),
+            "file version=" ORV_VERSION ".0\nproduct version=" ORV_VERSION
+            ".0\nProductName=orv\nFileDescription=orv: the molvara engine as a USI "
+            "engine\nFileVersion=" ORV_VERSION "\nProductVersion=" ORV_VERSION
+            "\nOriginalFilename=orv_molvara.exe\n");
+#endif
 }
