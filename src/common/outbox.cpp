@@ -45,9 +45,12 @@ void outbox_engine(Outbox& out, std::string_view command) {
   const std::size_t begin = out.text.size();
   out.text.append(command);
   close_entry(out, Outbox::kEngine, begin);
+  out.to_engine = true;
 }
 
 void outbox_clear(Outbox& out) {
   out.text.clear();
   out.entries.clear();
+  out.to_engine = false;
+  out.engine_turn = -1;
 }

@@ -17,6 +17,8 @@ struct Outbox {
   };
   std::string text;
   std::vector<Entry> entries;
+  bool to_engine = false;         // holds an engine command
+  std::int64_t engine_turn = -1;  // its place among the engine commands; -1 before it has one
 };
 
 // One GUI line made of parts, with its line feed.

@@ -76,7 +76,19 @@ bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& 
   return true;
 }
 
+void take_engine_turn(Outbox& out, EngineLink& link) {
+  if (out.to_engine && out.engine_turn < 0) {
+    out.engine_turn = static_cast<std::int64_t>(link.turns_taken++);
+  }
+}
+
 void deliver(Outbox& out, EngineLink& link) {
+  std::unique_lock<std::mutex> turn(link.turn_lock, std::defer_lock);
+  if (out.engine_turn >= 0) {
+    const auto mine = static_cast<std::uint64_t>(out.engine_turn);
+    turn.lock();
+    link.turn_passed.wait(turn, [&] { return link.turns_written == mine; });
+  }
   const std::size_t count = out.entries.size();
   for (std::size_t i = 0; i < count;) {
     const Outbox::Entry& first = out.entries[i];
@@ -92,6 +104,10 @@ void deliver(Outbox& out, EngineLink& link) {
     while (last + 1 < count && out.entries[last + 1].target == Outbox::kGui) ++last;
     write_gui(std::string_view(out.text).substr(first.begin, out.entries[last].end - first.begin));
     i = last + 1;
+  }
+  if (turn.owns_lock()) {
+    ++link.turns_written;
+    link.turn_passed.notify_all();
   }
   outbox_clear(out);
 }

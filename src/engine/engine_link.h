@@ -1,6 +1,8 @@
 // The engine child process and its three pipes.
 #pragma once
 
+#include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -22,6 +24,14 @@ struct EngineLink {
   LineReader out_reader;    // used by the engine output thread alone once it runs
   LineReader err_reader;    // used by the engine error thread alone
   std::string engine_file;  // the engine's file name, for the GUI's messages
+
+  // Commands reach the engine in the order they were composed under the state lock,
+  // whichever thread writes first: an InfBook restart composed just before the GUI's
+  // "stop" must not arrive after its "s", or the restarted search would never end.
+  std::uint64_t turns_taken = 0;  // under the state lock
+  std::mutex turn_lock;
+  std::condition_variable turn_passed;
+  std::uint64_t turns_written = 0;  // under turn_lock
 };
 
 // The two reader threads' procedures, handed in so that this room knows nothing of them.
@@ -57,5 +67,10 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
 bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& dir,
                    const platform::Path& base, std::string& name, const ReaderThreads& threads);
 
-// Writes an outbox: GUI lines to standard output, engine commands to the engine.
+// Gives an outbox that holds engine commands its turn; called with the state lock held,
+// once its commands are composed.
+void take_engine_turn(Outbox& out, EngineLink& link);
+
+// Writes an outbox: GUI lines to standard output, engine commands to the engine, these
+// in their turn.
 void deliver(Outbox& out, EngineLink& link);

@@ -71,6 +71,7 @@ int run_usi_loop(Adapter& a) {
       std::lock_guard<std::mutex> hold(a.state_lock);
       a.game.gui_line_is_go_infinite = a.usi_line.compare(0, 11, "go infinite") == 0;
       action = dispatch_usi_line(a, line, a.out);
+      take_engine_turn(a.out, a.link);
     }
     deliver(a.out, a.link);
     if (action == LoopAction::kExitOk) return 0;

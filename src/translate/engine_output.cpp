@@ -25,6 +25,7 @@ void engine_out_thread(void* context) {
     {
       std::lock_guard<std::mutex> hold(c.state_lock);
       translate_engine_line(state, line.text, platform::tick_ms(), out);
+      take_engine_turn(out, c.link);
     }
     // Lines that came in one read go out in one write; nothing waits for more input.
     if (!has_whole_line(c.link.out_reader) || out.text.size() >= kBatchBytes) deliver(out, c.link);
