@@ -10,6 +10,7 @@
 // Every third step is stopped at once, as a player stepping quickly through a game does.
 // Exit code: 0 every move shown was legal, 1 cannot start, 2 the adapter stalled or went
 // away, 3 a move shown was illegal in the position sent.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -92,12 +93,16 @@ enum class StepEnd { kShown, kStalled, kIllegal };
 // early, for an engine that answers from its book.
 StepEnd analyse(Player& p, const Board& sent, int pause_ms, int stall_ms, Tally& tally,
                 std::string& bestmove, std::string& bad) {
+  using Clock = std::chrono::steady_clock;
   bestmove.clear();
   p.send("go infinite");
+  const Clock::time_point stop_at = Clock::now() + std::chrono::milliseconds(pause_ms);
   bool stopped = false;
   std::string line;
   while (bestmove.empty()) {
-    if (!p.next(line, stopped ? stall_ms : pause_ms)) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(stop_at - Clock::now()).count();
+    if (!p.next(line, stopped ? stall_ms : static_cast<int>(left > 0 ? left : 0))) {
       if (stopped) return StepEnd::kStalled;
       p.send("stop");
       stopped = true;
