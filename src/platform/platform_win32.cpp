@@ -185,7 +185,7 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   startup.hStdOutput = out_write;
   startup.hStdError = err_write;
   // The path in quotes, so a folder with blanks starts the right program.
-  std::wstring command = L"\"" + dir + base + L".exe\" csa_shogi";
+  std::wstring command = L"\"" + dir + base + to_path(executable_suffix()) + L"\" csa_shogi";
   PROCESS_INFORMATION process{};
   BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
                                 nullptr, dir.c_str(), &startup, &process);
