@@ -7,8 +7,8 @@
 
 bool start_engine_process(EngineLink& link, EngineState& engine, const platform::Path& dir,
                           const platform::Path& base) {
-  if (!platform::start_child(dir, base, link.child)) return false;
   link.engine_file = platform::from_path(base) + platform::executable_suffix();
+  if (!platform::start_child(dir, base, link.child)) return false;
   link.out_reader.source = link.child.from_out;
   link.err_reader.source = link.child.from_err;
   engine.running = true;

@@ -23,7 +23,17 @@ LineRead read_line(LineReader& r) {
           static_cast<std::size_t>(static_cast<const char*>(lf) - (r.buffer + r.start));
       return serve(r, length, length + 1, true);
     }
-    if (pending >= kMaxLinePiece) return serve(r, kMaxLinePiece, kMaxLinePiece, false);
+    if (pending >= kMaxLinePiece) {
+      // A window that ends in a CR may hold a line of 20478 characters whose LF comes next:
+      // one more byte decides whether the CR is a line end or text of the piece.
+      const bool cr_last = r.buffer[r.start + kMaxLinePiece - 1] == '\r';
+      if (cr_last && pending > kMaxLinePiece && r.buffer[r.start + kMaxLinePiece] == '\n') {
+        return serve(r, kMaxLinePiece, kMaxLinePiece + 1, true);
+      }
+      if (!cr_last || pending > kMaxLinePiece || r.ended) {
+        return serve(r, kMaxLinePiece, kMaxLinePiece, false);
+      }
+    }
     if (r.ended) {
       if (pending > 0) return serve(r, pending, pending, false);
       return {false, std::string_view(), false};

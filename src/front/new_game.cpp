@@ -48,7 +48,11 @@ void handle_usinewgame(Adapter& a, Outbox& out) {
 bool handle_isready(Adapter& a, Outbox& out) {
   if (!a.engine.running) {
     std::string name;
-    if (!launch_adapter_engine(a, name)) return false;
+    if (!launch_adapter_engine(a, name)) {
+      // The GUI only sees its engine gone: the player is told why.
+      outbox_gui(out, {"info string engine ", a.link.engine_file, " cannot be started"});
+      return false;
+    }
     if (name != a.engine_name) {
       a.engine_name = name;
       platform::ini_write(a.ini_path, "Molvara", "Name", a.engine_name);

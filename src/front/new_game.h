@@ -4,5 +4,6 @@
 #include "front/adapter.h"
 
 void handle_usinewgame(Adapter& adapter, Outbox& out);
-// False when a deferred engine start failed: the adapter then ends with exit code 1.
+// False when a deferred engine start failed (the GUI is told): the adapter then ends with
+// exit code 1.
 bool handle_isready(Adapter& adapter, Outbox& out);

@@ -85,6 +85,9 @@ constexpr long kWriteTimedOut = -2;
 long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms);
 // Writes all bytes; returns the count written, -1 on failure (a gone reader included).
 long write_pipe(Handle pipe, const char* data, std::size_t size);
+// A pipe within this process, both ends kept from child processes (the tests put one in the
+// engine's place). False when none could be made.
+bool make_pipe(Handle& read_end, Handle& write_end);
 // Closes and resets to no_handle; a no_handle is left alone.
 void close_handle(Handle& handle);
 

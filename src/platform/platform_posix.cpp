@@ -130,6 +130,13 @@ bool write_stdout(const char* data, std::size_t size) {
   return write_pipe(STDOUT_FILENO, data, size) == static_cast<long>(size);
 }
 
+bool make_pipe(Handle& read_end, Handle& write_end) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return false;
+  read_end = ends[0], write_end = ends[1];
+  return true;
+}
+
 void close_handle(Handle& handle) {
   if (handle == no_handle) return;
   close(static_cast<int>(handle));
@@ -205,8 +212,9 @@ std::string ini_read(const Path& path, std::string_view section, std::string_vie
 }
 
 // The file is replaced whole (a new file renamed over the old one), so an interrupted
-// write leaves the old file as it was. In a folder where no new file can be made, a
-// writable file is written in place instead.
+// write leaves the old file as it was. In a folder where no new file may be made, a
+// writable file is written in place instead; any other failure (a full disk) leaves the old
+// file whole, since writing in place would empty it first.
 bool ini_write(const Path& path, std::string_view section, std::string_view key,
                std::string_view value) {
   std::string text;
@@ -220,7 +228,7 @@ bool ini_write(const Path& path, std::string_view section, std::string_view key,
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
                 exists ? (old.st_mode & 07777) : 0644);
   if (fd < 0) {
-    if (!exists) return false;
+    if (!exists || (errno != EACCES && errno != EPERM && errno != EROFS)) return false;
     fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     return fd >= 0 && write_and_close(fd, updated);
   }

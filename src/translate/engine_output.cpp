@@ -14,20 +14,28 @@ void engine_gone(const EngineThreadContext& c) {
 
 }  // namespace
 
+bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox& out) {
+  LineRead line = read_line(c.link.out_reader);
+  if (!line.ok) {
+    deliver(out, c.link);
+    return false;
+  }
+  if (!line.text.empty()) {  // an empty engine line is no line at all
+    std::lock_guard<std::mutex> hold(c.state_lock);
+    translate_engine_line(state, line.text, platform::tick_ms(), out);
+    take_engine_turn(out, c.link);
+  }
+  // Lines that came in one read go out in one write; whatever a read completed, a blank line
+  // last included, is written before the engine is waited for again.
+  if (!has_whole_line(c.link.out_reader) || out.text.size() >= kBatchBytes) deliver(out, c.link);
+  return true;
+}
+
 void engine_out_thread(void* context) {
   EngineThreadContext& c = *static_cast<EngineThreadContext*>(context);
   EngineLineState state{c.position, c.game, c.options, c.engine, c.files, {}};
   Outbox out;
-  for (;;) {
-    LineRead line = read_line(c.link.out_reader);
-    if (!line.ok) return engine_gone(c);
-    if (line.text.empty()) continue;  // an empty engine line is no line at all
-    {
-      std::lock_guard<std::mutex> hold(c.state_lock);
-      translate_engine_line(state, line.text, platform::tick_ms(), out);
-      take_engine_turn(out, c.link);
-    }
-    // Lines that came in one read go out in one write; nothing waits for more input.
-    if (!has_whole_line(c.link.out_reader) || out.text.size() >= kBatchBytes) deliver(out, c.link);
+  while (relay_engine_output(c, state, out)) {
   }
+  engine_gone(c);
 }

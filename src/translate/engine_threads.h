@@ -9,6 +9,7 @@
 #include "common/position_files.h"
 #include "engine/engine_link.h"
 #include "notation/position.h"
+#include "translate/engine_lines.h"
 
 // What the reader threads share with the main thread; everything but the link and the
 // quitting flag is guarded by state_lock.
@@ -25,3 +26,7 @@ struct EngineThreadContext {
 
 void engine_out_thread(void* context);
 void engine_err_thread(void* context);
+
+// One line of the engine's standard output read and handled; what it leads to is written
+// once no whole line is left from the read. False when the output has ended.
+bool relay_engine_output(EngineThreadContext& context, EngineLineState& state, Outbox& out);

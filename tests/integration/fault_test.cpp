@@ -148,11 +148,13 @@ TEST(FileFaults, ReadOnlyConfigurationFileOrFolder) {
   const struct {
     const char* what;
     mode_t file, folder;
+    bool temp_blocked;  // the new file's name is taken: not a matter of permission
     bool saved;
   } cases[] = {
-      {"file", 0444, 0777, false},
-      {"folder", 0444, 0555, false},
-      {"folder_only", 0666, 0555, true},  // written in place
+      {"file", 0444, 0777, false, false},
+      {"folder", 0444, 0555, false, false},
+      {"folder_only", 0666, 0555, false, true},  // written in place
+      {"temp_blocked", 0666, 0777, true, false},
   };
   for (const auto& c : cases) {
     std::string dir = make_test_dir(std::string("fault_readonly_") + c.what);
@@ -168,6 +170,9 @@ TEST(FileFaults, ReadOnlyConfigurationFileOrFolder) {
     chmod(dir.c_str(), c.folder);
     AdapterSession s;
     ASSERT_TRUE(start_adapter_unprivileged(s, dir));
+    if (c.temp_blocked) {
+      mkdir((dir + "/orv_molvara.ini.tmp" + std::to_string(s.pid)).c_str(), 0755);
+    }
     send(s, "isready\nsetoption name Debug value true\nisready\nquit\n");
     EXPECT_EQ(wait_exit(s), 0);
     const std::string after = read_file(dir + "/orv_molvara.ini");

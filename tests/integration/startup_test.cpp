@@ -140,15 +140,31 @@ TEST(Startup, AnotherEngineNameGivesItsOwnFileAndSuffix) {
   EXPECT_TRUE(file_exists(dir + "/orv_" + engine + ".ini"));
 }
 
-TEST(Startup, FailedDeferredStartEndsSilently) {
-  std::string dir = make_test_dir("deferred_fail", "orv_molvara", "");
-  write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + native_dir(dir) + "\nName=Gone\n");
-  AdapterSession s;
-  ASSERT_TRUE(start_adapter(s, dir));
-  EXPECT_EQ(usi_reply(s)[0], "id name Gone");
-  send(s, "isready\n");
-  EXPECT_EQ(wait_exit(s), 1);
-  EXPECT_EQ(rest_of_output(s), "");
+TEST(Startup, FailedDeferredStartIsTold) {
+  const struct {
+    const char* name;
+    const char* engine;
+    const char* script;
+  } cases[] = {
+      {"deferred_no_engine", "", ""},
+      {"deferred_silent_engine", "molvara", "@start|exit|0\n"},
+      {"deferred_not_a_program", "", ""},
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(c.name, "orv_molvara", c.engine, c.script);
+    if (std::string(c.name) == "deferred_not_a_program") {
+      write_file(dir + "/" + program("molvara"), "not a program\n");
+    }
+    write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + native_dir(dir) + "\nName=Gone\n");
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    EXPECT_EQ(usi_reply(s)[0], "id name Gone");
+    send(s, "isready\n");
+    EXPECT_EQ(wait_exit(s), 1) << c.name;
+    EXPECT_EQ(rest_of_output(s),
+              "info string engine " + program("molvara") + " cannot be started\n")
+        << c.name;
+  }
 }
 
 TEST(Startup, OptionsSurviveARestart) {

@@ -81,6 +81,29 @@ TEST(LineReader, LongLineComesInPiecesOf20479Bytes) {
   EXPECT_EQ(served.lines[2], std::string(10, 'b') + "|");
 }
 
+// The longest line and its CR LF fill the whole buffer: wherever the reads are cut, the CR
+// never reaches the line, and a CR that is not before a LF stays text.
+TEST(LineReader, LongestCrLfLineWhereverTheReadsAreCut) {
+  const std::string line(kMaxLinePiece - 1, 'a');
+  const struct {
+    std::string tail;
+    std::vector<std::string> after;  // what follows the long line
+  } cases[] = {
+      {"\r\nnext\r\n", {"next|"}},
+      {"\rx\n", {"x|"}},  // the CR is the piece's last character
+      {"\r", {}},         // the stream ends after the CR
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = line + c.tail;
+    for (std::size_t cut = line.size() - 2; cut < bytes.size(); ++cut) {
+      std::vector<std::string> expected{c.tail[1] == '\n' ? line + "|" : line + "\r"};
+      expected.insert(expected.end(), c.after.begin(), c.after.end());
+      EXPECT_EQ(read_all({bytes.substr(0, cut), bytes.substr(cut)}).lines, expected)
+          << "cut at " << cut << " of " << bytes.size();
+    }
+  }
+}
+
 TEST(LineReader, ReadsAtMost4096BytesAtATime) {
   static std::size_t largest;
   largest = 0;
