@@ -22,6 +22,9 @@ struct GameState {
   // position file from it, so the engine re-reads the position on the GUI's board.
   std::string position_argument;
   bool restraint_active = false;
+  // The position file could not be written for the GUI's last position: the engine holds an
+  // older one until a search is asked for and the file can be written.
+  bool engine_behind = false;
   bool pondering = false;
   bool info_seen = false;
   // The latest GUI line begins with "go infinite".

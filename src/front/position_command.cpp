@@ -67,8 +67,9 @@ bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles
     return false;
   }
   a.game.position_argument.assign(rest_of(line));
-  if (!write_position_file(a.position, text, option_on(a.options, kFlipHorizontal), out,
-                           files.position)) {
+  a.game.engine_behind = !write_position_file(
+      a.position, text, option_on(a.options, kFlipHorizontal), out, files.position);
+  if (a.game.engine_behind) {
     cannot_write(out, files.position);  // the engine would read a stale position
     return true;
   }
@@ -93,7 +94,9 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
   const PositionFiles& files = a.files;
   const std::string_view argument = rest_of(line);
   a.game.pending_move.clear();
-  const bool single = is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
+  // An engine behind the GUI needs the whole position, whatever came before.
+  const bool single =
+      !a.game.engine_behind && is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
   const std::size_t move_at = a.prev_position.size() + a.game.last_bestmove.size() + 1;
   a.game.restraint_active = false;
   if (option_on(a.options, kAnotherHand)) remember_position(a, argument, files, out);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "notation/position_file.h"
 #include "platform/platform.h"
 
 namespace {
@@ -30,6 +31,21 @@ void send_search_command(Adapter& a, Outbox& out) {
   }
 }
 
+// An engine behind the GUI is given the position now; where the file still cannot be
+// written it is not asked to search a position it was not given: the GUI gets a resign.
+bool engine_has_position(Adapter& a, Outbox& out) {
+  if (!a.game.engine_behind) return true;
+  if (write_position_file_again(a.position, a.game.position_argument,
+                                option_on(a.options, kFlipHorizontal), a.files.position)) {
+    a.game.engine_behind = false;
+    send_command(a, out, "read orv.csa");
+    return true;
+  }
+  outbox_gui(out, {"info string ", a.files.position, " cannot be written"});
+  outbox_gui(out, {"bestmove resign"});
+  return false;
+}
+
 }  // namespace
 
 std::string_view extract_time_field(std::string_view text, std::string_view keyword) {
@@ -46,6 +62,7 @@ std::string_view extract_time_field(std::string_view text, std::string_view keyw
 
 void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
+  if (!engine_has_position(a, out)) return;
   if (!a.game.time_limit_sent) {
     std::string_view times = rest_of(line);
     std::string command;
@@ -68,6 +85,7 @@ void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
 
 void handle_go_infinite(Adapter& a, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
+  if (!engine_has_position(a, out)) return;
   send_command(a, out, a.game.book_limit != 0 ? "book on" : "book off");
   send_command(a, out, a.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
   // The GUI's single new move too, as "go" sends it: without it the engine would analyse

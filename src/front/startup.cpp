@@ -1,6 +1,7 @@
 #include "front/startup.h"
 
 #include "common/messages.h"
+#include "notation/position_file.h"
 #include "platform/platform.h"
 
 namespace {
@@ -21,6 +22,8 @@ bool launch_adapter_engine(Adapter& a, std::string& name) {
 }
 
 int start_up(Adapter& a, const char* argv0) {
+  // The board copy follows the engine's game, which begins at the start position.
+  set_start_position(a.position);
   const platform::Path executable = platform::executable_path(argv0);
   a.engine_base_name = base_name_of<platform::PathChar>(executable, platform::path_separator());
   a.engine_dir = platform::current_directory();

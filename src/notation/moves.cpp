@@ -107,6 +107,25 @@ int usi_to_csa_move(Position& p, std::string_view usi, bool apply, bool flip, Cs
   return length;
 }
 
+bool csa_move_is_readable(const Position& p, const char* csa, bool flip) {
+  int code = 0;
+  while (code < 16 && !(csa_piece_codes[2 * code] == csa[4] &&
+                        csa_piece_codes[2 * code + 1] == csa[5] && csa[4] != '_')) {
+    ++code;
+  }
+  const std::int8_t to = csa_square(flip_file(csa[2], flip), csa[3]);
+  if (code == 16 || to < 0 || (p.board[to] & side_bit(p))) return false;
+  const int side = p.side_to_move == 0 ? 0 : 8;
+  if (csa[0] == '0' && csa[1] == '0') {
+    const bool droppable = !(code & kPromoted) && (code & kKindMask) != 7;
+    return droppable && p.board[to] == 0 && p.hands[code + side] > 0;
+  }
+  const std::int8_t from = csa_square(flip_file(csa[0], flip), csa[1]);
+  if (from < 0 || from == to || !(p.board[from] & side_bit(p))) return false;
+  const int moved = p.board[from] & 0x0F;
+  return code == moved || (code == (moved | kPromoted) && can_promote(p.board[from]));
+}
+
 int csa_to_usi_move(Position& p, char* csa, bool apply, bool flip, char out[6]) {
   int kind = 0;
   while (kind < 16 && !(csa_piece_codes[2 * kind] == csa[4] &&

@@ -50,6 +50,13 @@ void apply_move(Position& position, std::int8_t from, std::int8_t to, std::uint8
 // and changes no square; a "+" on a gold or a king does not promote it.
 int usi_to_csa_move(Position& position, std::string_view usi, bool apply, bool flip, CsaMove& out);
 
+// True when the engine's move (six characters, without sign) is a move on the board for the
+// side to move: squares 1-9 ("00" before a drop), two different squares, a known piece code
+// that is the moving piece's own or its promoted form, the mover's piece on the from-square
+// and none on the destination; a drop of an unpromoted piece held in hand, onto an empty
+// square. File digits are mirrored first when flip is on.
+bool csa_move_is_readable(const Position& position, const char* csa, bool flip);
+
 // The engine's move (six characters, without sign) as a USI move in out, judged against
 // the board: "+" when the code is promoted and the piece on the from-square is not. The
 // colour comes from the side to move. With flip on the file digits of csa are mirrored in

@@ -163,6 +163,11 @@ bool position_text_of(std::string_view argument, std::string& text) {
   return false;
 }
 
+void set_start_position(Position& p) {
+  Outbox nothing_to_report;
+  position_file_text(p, std::string(kStartSfen) + "\n", false, nothing_to_report);
+}
+
 std::string position_file_text(Position& p, std::string_view text, bool flip, Outbox& out) {
   Cursor c{text};
   parse_board(c, p, out);
@@ -176,6 +181,14 @@ std::string position_file_text(Position& p, std::string_view text, bool flip, Ou
   write_board(file, p, flip);
   write_moves(file, c, p, flip);
   return file;
+}
+
+bool write_position_file_again(Position& p, std::string_view argument, bool flip,
+                               const std::string& path) {
+  std::string text;
+  Outbox already_reported;  // when the GUI sent it
+  return position_text_of(argument, text) &&
+         write_position_file(p, text, flip, already_reported, path);
 }
 
 bool write_position_file(Position& p, std::string_view text, bool flip, Outbox& out,

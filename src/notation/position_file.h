@@ -22,5 +22,14 @@ bool write_position_file(Position& position, std::string_view text, bool flip, O
 // argument begins with neither word.
 bool position_text_of(std::string_view argument, std::string& text);
 
+// The position file written again from a "position" argument that was loaded before, with
+// no report of its malformed text. False when the argument names no position or the file
+// cannot be written.
+bool write_position_file_again(Position& position, std::string_view argument, bool flip,
+                               const std::string& path);
+
+// The start position, as an engine's game begins before it is given any position.
+void set_start_position(Position& position);
+
 // The file's bytes for the text, without writing anything.
 std::string position_file_text(Position& position, std::string_view text, bool flip, Outbox& out);

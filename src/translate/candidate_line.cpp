@@ -30,11 +30,12 @@ void handle_candidate_line(EngineLineState& s, std::string_view rest, Outbox& ou
     if (paren < 6) break;  // no room for a move before it
     char csa[6];
     copy_csa_move(rest.substr(paren - 6), csa);
+    scan = paren - 6;
+    if (!csa_move_is_readable(s.position, csa, flip)) continue;  // no move to show
     char usi[6];
     csa_to_usi_move(s.position, csa, false, flip, usi);
     // The percentage is passed on whole, however long the engine wrote it.
     outbox_gui(out, {"info nodes ", rest.substr(paren + 1, percent - paren - 1), " pv ", usi});
-    scan = paren - 6;
   }
   outbox_gui(out, {"info nodes ", message(kMsgIdeographicSpace)});
 }

@@ -24,11 +24,9 @@ void send(EngineLineState& s, Outbox& out, std::string_view command) {
 // The position file written anew from the GUI's last position: after a single new move it
 // still holds the position before that move. False (reported) when it cannot be written.
 bool rewrite_position_file(EngineLineState& s, Outbox& out) {
-  std::string text;
-  if (!position_text_of(s.game.position_argument, text)) return true;  // no position yet
-  Outbox already_reported;  // malformed text was reported when the GUI sent it
-  if (write_position_file(s.position, text, option_on(s.options, kFlipHorizontal), already_reported,
-                          s.files.position)) {
+  if (s.game.position_argument.empty()) return true;  // no position yet
+  if (write_position_file_again(s.position, s.game.position_argument,
+                                option_on(s.options, kFlipHorizontal), s.files.position)) {
     return true;
   }
   outbox_gui(out, {"info string ", s.files.position, " cannot be written"});
@@ -65,12 +63,19 @@ void handle_move_line(EngineLineState& s, std::string_view rest, std::uint32_t n
   if (restart_without_book(s, now, out)) return;
   char csa[6];
   copy_csa_move(rest, csa);
+  const bool flip = option_on(s.options, kFlipHorizontal);
+  // A GUI cannot use a bestmove made of what is no move here: the search ends in a resign.
+  if (!csa_move_is_readable(s.position, csa, flip)) {
+    outbox_gui(out, {"info string engine move ", rest, " cannot be read"});
+    outbox_gui(out, {"bestmove resign"});
+    return;
+  }
   std::memcpy(s.game.last_move_record, csa, 6);
   s.game.last_move_record[6] = '\n';
   s.game.last_move_record[7] = '\0';
   if (option_on(s.options, kAnotherHand)) write_last_move_file(s, out);
   char usi[6];
-  csa_to_usi_move(s.position, csa, true, option_on(s.options, kFlipHorizontal), usi);
+  csa_to_usi_move(s.position, csa, true, flip, usi);
   s.game.last_bestmove = usi;
   outbox_gui(out, {"info currmove ", usi});
   outbox_gui(out, {"bestmove ", usi});

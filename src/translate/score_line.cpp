@@ -20,6 +20,7 @@ int convert_variation(EngineLineState& s, std::string_view text, std::size_t spa
     if (move + 6 > text.size()) return depth - 1;  // a move cut short ends the variation
     char csa[6];
     copy_csa_move(text.substr(move), csa);
+    if (!csa_move_is_readable(s.position, csa, flip)) return depth - 1;  // ends before it
     char usi[6];
     csa_to_usi_move(s.position, csa, true, flip, usi);
     pv.append(" ").append(usi);
@@ -55,8 +56,11 @@ void handle_score_line(EngineLineState& s, std::string_view rest, std::uint32_t 
   pv.clear();
   const int depth = convert_variation(s, rest, space, pv);
   s.position = saved;
-  if (depth == 0) return;  // nothing that reads as a move
-  outbox_gui_format(out, "info time %d depth %d score cp %d pv%s",
-                    static_cast<std::int32_t>(now - s.game.search_start_tick), depth, score,
+  const std::int32_t elapsed = static_cast<std::int32_t>(now - s.game.search_start_tick);
+  if (depth == 0) {  // no move that reads as one: the score alone
+    outbox_gui_format(out, "info time %d score cp %d", elapsed, score);
+    return;
+  }
+  outbox_gui_format(out, "info time %d depth %d score cp %d pv%s", elapsed, depth, score,
                     pv.c_str());
 }

@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check_position(position);
     check_gui_lines(out);
+    check_moves_shown(out);
     outbox_clear(out);
   }
   return 0;

@@ -1,8 +1,9 @@
-// What must hold after any input: the board copy holds only real pieces, and everything
-// written to the GUI is whole lines.
+// What must hold after any input: the board copy holds only real pieces, everything
+// written to the GUI is whole lines, and every move shown is one a GUI can read.
 #pragma once
 
 #include <cstdlib>
+#include <string_view>
 
 #include "common/outbox.h"
 #include "notation/moves.h"
@@ -31,6 +32,42 @@ inline void check_gui_lines(const Outbox& out) {
     if (e.target == Outbox::kEngine &&
         out.text.find('\n', e.begin) < e.end) {  // a command is one line
       std::abort();
+    }
+  }
+}
+
+// A USI move: two different squares and an optional "+", or a drop letter, "*" and a square.
+inline bool is_usi_move(std::string_view m) {
+  auto square = [&](std::size_t i) {
+    return m[i] >= '1' && m[i] <= '9' && m[i + 1] >= 'a' && m[i + 1] <= 'i';
+  };
+  if (m.size() == 4 && m[1] == '*')
+    return std::string_view("PLNSGBR").find(m[0]) != m.npos && square(2);
+  if (m.size() == 5 && m[4] != '+') return false;
+  return (m.size() == 4 || m.size() == 5) && square(0) && square(2) &&
+         m.substr(0, 2) != m.substr(2, 2);
+}
+
+// The bestmoves and the moves of variations and candidate lists.
+inline void check_moves_shown(const Outbox& out) {
+  for (const Outbox::Entry& e : out.entries) {
+    if (e.target != Outbox::kGui) continue;
+    std::string_view line(out.text.data() + e.begin, e.end - e.begin - 1);
+    if (line.substr(0, 9) == "bestmove ") {
+      if (line != "bestmove resign" && !is_usi_move(line.substr(9))) std::abort();
+      continue;
+    }
+    // A candidate's percentage is free text: its move follows the last " pv ".
+    const bool candidate = line.substr(0, 11) == "info nodes ";
+    const std::size_t pv = candidate ? line.rfind(" pv ") : line.find(" pv ");
+    if (!(candidate || line.substr(0, 10) == "info time ") || pv == line.npos) continue;
+    for (std::size_t at = pv + 4; at < line.size();) {
+      std::size_t end = line.find(' ', at);
+      if (end == line.npos) end = line.size();
+      const std::string_view token = line.substr(at, end - at);
+      if (!token.empty() && token[0] == '[') break;
+      if (!is_usi_move(token)) std::abort();
+      at = end + 1;
     }
   }
 }

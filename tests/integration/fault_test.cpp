@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "integration/adapter_session.h"
 
@@ -188,17 +189,37 @@ TEST(FileFaults, ReadOnlyConfigurationFileOrFolder) {
   }
 }
 
+// While orv.csa cannot be written the engine holds an older position: it is given no
+// search, and the next position that can be written is given whole.
 TEST(FileFaults, PositionFileThatCannotBeWrittenIsNotRead) {
-  std::string dir = make_test_dir("fault_orv_csa", "orv_molvara", "molvara", kBanner);
-  ASSERT_EQ(mkdir((dir + "/orv.csa").c_str(), 0755), 0);  // a folder where the file belongs
+  std::string dir = make_test_dir("fault_orv_csa", "orv_molvara", "molvara",
+                                  kBanner + "@search|reply|\n");
+  write_file(dir + "/fake_replies.txt", "move7776FU\nmove2625FU\n");
+  const std::string blocked = dir + "/orv.csa";  // a folder where the file belongs
+  const std::string cannot = "info string orv.csa cannot be written";
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
-  send(s, "position startpos\nisready\n");
-  EXPECT_EQ(next_line(s), "info string orv.csa cannot be written");
+  send(s, "position startpos moves 2g2f 8c8d\ngo btime 0\n");
+  EXPECT_EQ(next_line(s), "info currmove 7g7f");
+  EXPECT_EQ(next_line(s), "bestmove 7g7f");
+  ASSERT_EQ(std::remove(blocked.c_str()), 0);
+  ASSERT_EQ(mkdir(blocked.c_str(), 0755), 0);
+  send(s, "position startpos moves 2g2f 8c8d\nisready\n");
+  EXPECT_EQ(next_line(s), cannot);
   EXPECT_EQ(next_line(s), "readyok");
+  send(s, "go btime 0\n");  // still blocked: no search of the old position
+  EXPECT_EQ(next_line(s), cannot);
+  EXPECT_EQ(next_line(s), "bestmove resign");
+  ASSERT_EQ(rmdir(blocked.c_str()), 0);
+  // The shape of a single new move after the engine's 7g7f, but the engine never had the
+  // position before it: it is given whole.
+  send(s, "position startpos moves 2g2f 8c8d 7g7f 3c3d\ngo btime 0\n");
+  EXPECT_EQ(next_line(s), "info currmove 2f2e");
+  EXPECT_EQ(next_line(s), "bestmove 2f2e");
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
-  EXPECT_EQ(engine_commands(dir), "book off\n<eof>\n");
+  EXPECT_EQ(engine_commands(dir),
+            "read orv.csa\nbook off\nlimit time 0 0\nmove\nread orv.csa\nmove\n<eof>\n");
 }
 
 TEST(FileFaults, MemoryFilesOfWrongSizes) {

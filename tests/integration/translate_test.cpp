@@ -83,7 +83,7 @@ TEST(Translate, AnalysisAfterASingleNewMoveSearchesTheBoardShown) {
                                   "s#1|out|move3334FU\n"
                                   "2726FU|out|info 8384FU(50%) 4132KI(50%)\n"
                                   "2726FU|out|move8384FU\n"
-                                  "move#2|out|info+0.10 -8384FU +7776FU\n"
+                                  "move#2|out|info+0.10 -8384FU +2625FU\n"
                                   "s#2|out|move8384FU\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
@@ -102,7 +102,7 @@ TEST(Translate, AnalysisAfterASingleNewMoveSearchesTheBoardShown) {
   EXPECT_EQ(next_line(s), platform_text(kClosingLine));
   // The book's answer is searched again; the variation is White's, from the board shown.
   score = next_line(s);
-  EXPECT_EQ(score.substr(score.find(" depth")), " depth 2 score cp -10 pv 8c8d 7g7f");
+  EXPECT_EQ(score.substr(score.find(" depth")), " depth 2 score cp -10 pv 8c8d 2f2e");
   send(s, "stop\n");
   EXPECT_EQ(next_line(s), "info currmove 8c8d");
   EXPECT_EQ(next_line(s), "bestmove 8c8d");

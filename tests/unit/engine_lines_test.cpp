@@ -77,6 +77,36 @@ TEST(MoveLine, ReportsAndPlaysTheEnginesMove) {
   EXPECT_TRUE(t.commands.empty());
 }
 
+// A move line that is no move on the board (black to move from the start position) ends
+// the search with a resign, and changes nothing.
+TEST(MoveLine, MoveThatCannotBeReadResigns) {
+  const char* rests[] = {
+      "9999ZZ",   // squares outside the board, an unknown piece code
+      "+7776FU",  // a sign
+      " 7776FU",  // a blank
+      "XXXX",     // cut short
+      "7777FU",   // the same square twice
+      "7776__",   // the code of no piece
+      "5554FU",   // from an empty square
+      "3334FU",   // the other side's piece
+      "7776KI",   // not the piece that stands there
+      "8877KA",   // onto the mover's own piece
+      "0055FU",   // a drop of a piece not in hand
+      "0000FU",   // a drop onto no square
+  };
+  for (const char* rest : rests) {
+    Translator t;
+    set_option(t.options, kAnotherHand, "true");
+    t.game.last_bestmove = "2g2f";
+    const Position before = t.position;
+    EXPECT_EQ(t.line(std::string("move") + rest), std::string("info string engine move ") + rest +
+                                                      " cannot be read\nbestmove resign\n");
+    EXPECT_EQ(std::memcmp(&t.position, &before, sizeof before), 0) << rest;
+    EXPECT_EQ(t.game.last_bestmove, "2g2f") << rest;
+    EXPECT_EQ(read_file(t.files.last_move), "<missing>") << rest;
+  }
+}
+
 TEST(MoveLine, UnwritableLastMoveFileIsReported) {
   Translator t;
   set_option(t.options, kAnotherHand, "true");
@@ -132,8 +162,28 @@ TEST(ScoreLine, ScoreDepthAndVariation) {
   EXPECT_EQ(t.line("info0 +7776FU ", 1000), "info time 0 depth 1 score cp 0 pv 7g7f\n");
   EXPECT_EQ(t.line("infox +7776FU", 1000), "info time 0 depth 1 score cp -2147483648 pv 7g7f\n");
   EXPECT_EQ(t.line("info-0.35", 1000), "info\n");  // no variation: the line goes no further
-  EXPECT_EQ(t.line("info-0.35 +77", 1000), "");    // a move cut short is no move
   EXPECT_EQ(std::memcmp(&t.position, &before, sizeof before), 0);
+}
+
+// A variation stops before the first move that is no move on the board it has reached; the
+// score and the moves before it are still shown.
+TEST(ScoreLine, VariationEndsBeforeAMoveItCannotRead) {
+  const struct {
+    const char* line;
+    const char* gui;
+  } cases[] = {
+      {"info-0.35 +77", "info time 0 score cp -35\n"},               // a move cut short is no move
+      {"info-0.35  +7776FU -3334FU", "info time 0 score cp -35\n"},  // a doubled blank
+      {"info-0.35 +7776FU -3334FU +7775FU", "info time 0 depth 2 score cp -35 pv 7g7f 3c3d\n"},
+      {"info-0.35 +7776FU +2726FU", "info time 0 depth 1 score cp -35 pv 7g7f\n"},  // not its turn
+      {"info-0.35 +7776FU -3334FU +8822KI", "info time 0 depth 2 score cp -35 pv 7g7f 3c3d\n"},
+  };
+  for (const auto& c : cases) {
+    Translator t;
+    const Position before = t.position;
+    EXPECT_EQ(t.line(c.line), c.gui) << c.line;
+    EXPECT_EQ(std::memcmp(&t.position, &before, sizeof before), 0) << c.line;
+  }
 }
 
 TEST(ScoreLine, SignFollowsSideToMoveAndPondering) {
@@ -175,7 +225,9 @@ TEST(CandidateLine, ReportedFromTheEndThenClosed) {
   t.game.info_seen = false;
   EXPECT_EQ(t.line("info no candidates"), kClosing);
   EXPECT_TRUE(t.game.info_seen);
-  EXPECT_EQ(t.line("info 76FU(60%)"), kClosing);  // no room for a move before "("
+  EXPECT_EQ(t.line("info 76FU(60%)"), kClosing);                 // no room for a move before "("
+  EXPECT_EQ(t.line("info 7776FU(60%) 7776KI(30%) 2726FU(10%)"),  // no gold on 7g
+            "info nodes 10 pv 2g2f\ninfo nodes 60 pv 7g7f\n" + kClosing);
   EXPECT_EQ(t.line("info 7776FU(12345678.9 %)"),
             "info nodes 12345678.9  pv 7g7f\n" + kClosing);  // any length, blanks kept
 }
