@@ -192,8 +192,8 @@ TEST(FileFaults, ReadOnlyConfigurationFileOrFolder) {
 // While orv.csa cannot be written the engine holds an older position: it is given no
 // search, and the next position that can be written is given whole.
 TEST(FileFaults, PositionFileThatCannotBeWrittenIsNotRead) {
-  std::string dir = make_test_dir("fault_orv_csa", "orv_molvara", "molvara",
-                                  kBanner + "@search|reply|\n");
+  std::string dir =
+      make_test_dir("fault_orv_csa", "orv_molvara", "molvara", kBanner + "@search|reply|\n");
   write_file(dir + "/fake_replies.txt", "move7776FU\nmove2625FU\n");
   const std::string blocked = dir + "/orv.csa";  // a folder where the file belongs
   const std::string cannot = "info string orv.csa cannot be written";
