@@ -13,7 +13,8 @@
 //             exit (exit code text), hang (stop reading for ever), deaf (close the
 //             input, keep running), reply (the next line of fake_replies.txt with CR LF),
 //             bigout (text-many "x" on standard output, no line end), flood (text-many
-//             lines on standard output and standard error, in turns),
+//             lines on standard output and standard error, in turns), errflood
+//             (text-many lines "complaint N" on standard error, one write),
 //             echo (the command itself
 //             with CR LF, after text as a prefix), keep (a copy of the file named by text,
 //             as it is at that moment, in kept1.txt, kept2.txt, ...).
@@ -129,6 +130,12 @@ void run(const Rule& rule, const std::string& command) {
       put(stdout, "flood " + std::to_string(i) + "\r\n");
       put(stderr, "flood " + std::to_string(i) + "\r\n");
     }
+  }
+  if (rule.action == "errflood") {
+    std::string lines;
+    for (long i = std::atol(t.c_str()); i > 0; --i)
+      lines += "complaint " + std::to_string(i) + "\r\n";
+    put(stderr, lines);
   }
   if (rule.action == "keep") {
     static int kept = 0;

@@ -63,16 +63,15 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
 bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& dir,
                    const platform::Path& base, std::string& name, const ReaderThreads& threads) {
   if (!start_engine_process(link, engine, dir, base)) return false;
+  for (auto err_thread : threads.err_threads) std::thread(err_thread, threads.context).detach();
   LineRead banner = read_line(link.out_reader);
   if (!banner.ok) {
     close_engine(link, engine);
     platform::close_handle(link.child.from_out);
-    platform::close_handle(link.child.from_err);
     return false;
   }
   engine_name_from_banner(banner.text, engine, platform::from_path(base), name);
   std::thread(threads.out_thread, threads.context).detach();
-  std::thread(threads.err_thread, threads.context).detach();
   return true;
 }
 
@@ -87,7 +86,9 @@ void deliver(Outbox& out, EngineLink& link) {
   if (out.engine_turn >= 0) {
     const auto mine = static_cast<std::uint64_t>(out.engine_turn);
     turn.lock();
+    ++link.waiting_for_turn;
     link.turn_passed.wait(turn, [&] { return link.turns_written == mine; });
+    --link.waiting_for_turn;
   }
   const std::size_t count = out.entries.size();
   for (std::size_t i = 0; i < count;) {

@@ -32,12 +32,15 @@ struct EngineLink {
   std::mutex turn_lock;
   std::condition_variable turn_passed;
   std::uint64_t turns_written = 0;  // under turn_lock
+  unsigned waiting_for_turn = 0;    // under turn_lock: deliveries waiting for their turn
 };
 
-// The two reader threads' procedures, handed in so that this room knows nothing of them.
+// The reader threads' procedures, handed in so that this room knows nothing of them: the
+// standard error ones from the engine's start (it may say much before its banner), the
+// standard output one after the banner.
 struct ReaderThreads {
   void (*out_thread)(void* context);
-  void (*err_thread)(void* context);
+  void (*err_threads[2])(void* context);
   void* context;
 };
 

@@ -31,8 +31,10 @@ struct Adapter {
   EngineState engine;
 
   EngineLink link;
+  ErrorRelay errors;
   std::atomic<bool> quitting{false};
-  EngineThreadContext threads{state_lock, position, game, options, engine, files, link, quitting};
+  EngineThreadContext threads{state_lock, position, game,   options, engine,
+                              files,      link,     errors, quitting};
 
   LineReader gui_input;
   std::string usi_line;  // the GUI line being handled, with its line feed when it had one

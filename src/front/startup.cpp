@@ -17,7 +17,7 @@ std::string example_name() {
 }  // namespace
 
 bool launch_adapter_engine(Adapter& a, std::string& name) {
-  ReaderThreads procs{engine_out_thread, engine_err_thread, &a.threads};
+  ReaderThreads procs{engine_out_thread, {engine_err_thread, engine_err_relay_thread}, &a.threads};
   return launch_engine(a.link, a.engine, a.engine_dir, a.engine_base_name, name, procs);
 }
 
@@ -40,8 +40,13 @@ int start_up(Adapter& a, const char* argv0) {
   // what lies outside its code page), it never matches: the engine is started now.
   const platform::Path dir = platform::ini_read_path(a.ini_path, "Molvara", "Dir", kMaxDirLength);
   if (dir.empty() || dir != a.engine_dir) {
-    std::lock_guard<std::mutex> hold(a.state_lock);
-    if (!launch_adapter_engine(a, a.engine_name)) {
+    bool launched;
+    {
+      std::lock_guard<std::mutex> hold(a.state_lock);
+      launched = launch_adapter_engine(a, a.engine_name);
+    }
+    if (!launched) {
+      finish_error_relay(a.threads);  // what the engine said before it ended
       platform::show_startup_error(
           a.engine_base_name + platform::to_path(platform::executable_suffix()),
           " " + std::string(message(kMsgCannotStart)));

@@ -55,6 +55,17 @@ LoopAction dispatch_usi_line(Adapter& a, UsiLine& line, Outbox& out) {
   return LoopAction::kContinue;
 }
 
+LoopAction compose_gui_line(Adapter& a, std::string_view text, bool terminated) {
+  a.usi_line.assign(text);
+  if (terminated) a.usi_line.push_back('\n');
+  UsiLine line{a.usi_line, 0};
+  std::lock_guard<std::mutex> hold(a.state_lock);
+  a.game.gui_line_is_go_infinite = a.usi_line.compare(0, 11, "go infinite") == 0;
+  const LoopAction action = dispatch_usi_line(a, line, a.out);
+  take_engine_turn(a.out, a.link);
+  return action;
+}
+
 int run_usi_loop(Adapter& a) {
   a.usi_line.reserve(kLineBufferSize);
   for (;;) {
@@ -63,16 +74,9 @@ int run_usi_loop(Adapter& a) {
       write_gui("fgets" + std::string(message(kMsgReadError)) + "\n");
       return 0;
     }
-    a.usi_line.assign(read.text);
-    if (read.terminated) a.usi_line.push_back('\n');
-    UsiLine line{a.usi_line, 0};
-    LoopAction action;
-    {
-      std::lock_guard<std::mutex> hold(a.state_lock);
-      a.game.gui_line_is_go_infinite = a.usi_line.compare(0, 11, "go infinite") == 0;
-      action = dispatch_usi_line(a, line, a.out);
-      take_engine_turn(a.out, a.link);
-    }
+    const LoopAction action = compose_gui_line(a, read.text, read.terminated);
+    // A failed start: what the engine said before it ended comes before the message.
+    if (action == LoopAction::kExitFailed) finish_error_relay(a.threads);
     deliver(a.out, a.link);
     if (action == LoopAction::kExitOk) return 0;
     if (action == LoopAction::kExitFailed) return 1;

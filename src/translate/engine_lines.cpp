@@ -124,11 +124,14 @@ void translate_engine_line(EngineLineState& s, std::string_view line, std::uint3
   }
 }
 
+bool is_engine_complaint(std::string_view line) {
+  return line.find("move after a game was concluded") != std::string_view::npos ||
+         line.find("No legal moves to search") != std::string_view::npos;
+}
+
 void relay_error_line(std::string_view line, Outbox& out) {
+  if (line.empty()) return;
   outbox_gui(out, {"info string ", line});
   // Either complaint means no move line will follow, and the GUI is waiting for one.
-  if (line.find("move after a game was concluded") != std::string_view::npos ||
-      line.find("No legal moves to search") != std::string_view::npos) {
-    outbox_gui(out, {"bestmove resign"});
-  }
+  if (is_engine_complaint(line)) outbox_gui(out, {"bestmove resign"});
 }

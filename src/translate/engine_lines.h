@@ -37,5 +37,8 @@ void handle_score_line(EngineLineState& state, std::string_view rest, std::uint3
                        Outbox& out);
 void handle_statistics_line(EngineLineState& state, std::string_view rest, Outbox& out);
 
+// A line of the engine's standard error saying that no move line will follow.
+bool is_engine_complaint(std::string_view line);
+
 // The error relay: the GUI lines for one line of the engine's standard error.
 void relay_error_line(std::string_view line, Outbox& out);

@@ -7,12 +7,22 @@ namespace {
 // At most this much GUI text is held back to be written together.
 constexpr std::size_t kBatchBytes = 16384;
 
-// The engine's output has ended: expected at "quit", the end of the game otherwise.
-void engine_gone(const EngineThreadContext& c) {
-  if (!c.quitting.load()) end_for_engine(c.link, "has exited");
+// The engine's output has ended: expected at "quit", the end of the game otherwise. What
+// the engine said last on its standard error comes first.
+void engine_gone(EngineThreadContext& c) {
+  if (c.quitting.load()) return;
+  finish_error_relay(c);
+  end_for_engine(c.link, "has exited");
 }
 
 }  // namespace
+
+void compose_engine_line(EngineThreadContext& c, EngineLineState& state, std::string_view line,
+                         Outbox& out) {
+  std::lock_guard<std::mutex> hold(c.state_lock);
+  translate_engine_line(state, line, platform::tick_ms(), out);
+  take_engine_turn(out, c.link);
+}
 
 bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox& out) {
   LineRead line = read_line(c.link.out_reader);
@@ -20,11 +30,7 @@ bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox&
     deliver(out, c.link);
     return false;
   }
-  if (!line.text.empty()) {  // an empty engine line is no line at all
-    std::lock_guard<std::mutex> hold(c.state_lock);
-    translate_engine_line(state, line.text, platform::tick_ms(), out);
-    take_engine_turn(out, c.link);
-  }
+  if (!line.text.empty()) compose_engine_line(c, state, line.text, out);  // else no line at all
   // Lines that came in one read go out in one write; whatever a read completed, a blank line
   // last included, is written before the engine is waited for again.
   if (!has_whole_line(c.link.out_reader) || out.text.size() >= kBatchBytes) deliver(out, c.link);

@@ -1,8 +1,12 @@
-// The two threads that read the engine: its standard output and its standard error.
+// The threads that read the engine: its standard output, and its standard error with the
+// relay that shows it.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
+#include <string>
 
 #include "common/game_state.h"
 #include "common/options.h"
@@ -11,8 +15,26 @@
 #include "notation/position.h"
 #include "translate/engine_lines.h"
 
-// What the reader threads share with the main thread; everything but the link and the
-// quitting flag is guarded by state_lock.
+// The engine's standard error between the thread that reads it, as fast as it comes, and
+// the thread that shows it at its pace. Guarded by its own lock, never held across a write.
+struct ErrorRelay {
+  struct Line {
+    std::string text;
+    bool complaint;           // no move line follows it: shown at once
+    unsigned dropped_before;  // lines dropped just before this one
+  };
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<Line> waiting;
+  std::size_t waiting_bytes = 0;
+  unsigned dropped = 0;   // lines dropped since the last one kept
+  bool ended = false;     // the engine's standard error has ended
+  bool finished = false;  // the engine has gone: what waited was written at once
+  bool showing = false;   // the relay is writing a line it took
+};
+
+// What the reader threads share with the main thread; everything but the link, the error
+// relay and the quitting flag is guarded by state_lock.
 struct EngineThreadContext {
   std::mutex& state_lock;
   Position& position;
@@ -21,11 +43,23 @@ struct EngineThreadContext {
   EngineState& engine;
   const PositionFiles& files;
   EngineLink& link;
+  ErrorRelay& errors;
   const std::atomic<bool>& quitting;
 };
 
 void engine_out_thread(void* context);
+// The engine's standard error: read from the engine's start, shown one line per 200 ms.
 void engine_err_thread(void* context);
+void engine_err_relay_thread(void* context);
+
+// The engine has gone (or failed to start): once its standard error has ended (or after a
+// short while), everything still waiting is written at once, with the count of what was
+// dropped. Not called with the state lock held.
+void finish_error_relay(EngineThreadContext& context);
+
+// One engine line handled under the state lock; its engine commands take their turn.
+void compose_engine_line(EngineThreadContext& context, EngineLineState& state,
+                         std::string_view line, Outbox& out);
 
 // One line of the engine's standard output read and handled; what it leads to is written
 // once no whole line is left from the read. False when the output has ended.

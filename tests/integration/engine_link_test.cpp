@@ -7,9 +7,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
-#include "engine/engine_link.h"
 #include "integration/adapter_session.h"
 
 namespace {
@@ -93,29 +91,4 @@ TEST(EngineLink, WritingToAnEngineThatClosedItsInputDoesNotKillTheAdapter) {
   EXPECT_EQ(wait_exit(s), 0);
   const int pid = std::atoi(read_file(dir + "/engine.pid").c_str());
   if (pid > 0) kill_process(pid);
-}
-
-// Two threads' commands, composed in one order under the state lock: the later batch,
-// written first, waits for the earlier. (An InfBook restart and the GUI's "stop".)
-TEST(EngineLink, CommandsReachTheEngineInTheOrderComposed) {
-  int pipe_ends[2];
-  ASSERT_EQ(pipe(pipe_ends), 0);
-  EngineLink link;
-  link.child.to_engine = pipe_ends[1];
-  Outbox restart, stop;
-  outbox_engine(restart, "read orv.csa");
-  outbox_engine(restart, "move");
-  take_engine_turn(restart, link);
-  outbox_engine(stop, "s");
-  take_engine_turn(stop, link);
-  std::thread gui_side([&] { deliver(stop, link); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  deliver(restart, link);
-  gui_side.join();
-  platform::close_handle(link.child.to_engine);
-  char received[64];
-  const ssize_t n = read(pipe_ends[0], received, sizeof received);
-  close(pipe_ends[0]);
-  EXPECT_EQ(std::string(received, n > 0 ? static_cast<std::size_t>(n) : 0),
-            "read orv.csa\nmove\ns\n");
 }

@@ -149,6 +149,8 @@ TEST(Startup, FailedDeferredStartIsTold) {
       {"deferred_no_engine", "", ""},
       {"deferred_silent_engine", "molvara", "@start|exit|0\n"},
       {"deferred_not_a_program", "", ""},
+      {"deferred_broken_engine", "molvara",
+       "@start|err|evaluation file is broken\n@start|exit|1\n"},
   };
   for (const auto& c : cases) {
     std::string dir = make_test_dir(c.name, "orv_molvara", c.engine, c.script);
@@ -161,8 +163,12 @@ TEST(Startup, FailedDeferredStartIsTold) {
     EXPECT_EQ(usi_reply(s)[0], "id name Gone");
     send(s, "isready\n");
     EXPECT_EQ(wait_exit(s), 1) << c.name;
+    // What the engine said before it ended comes first.
+    const std::string said = std::string(c.name) == "deferred_broken_engine"
+                                 ? "info string evaluation file is broken\n"
+                                 : "";
     EXPECT_EQ(rest_of_output(s),
-              "info string engine " + program("molvara") + " cannot be started\n")
+              said + "info string engine " + program("molvara") + " cannot be started\n")
         << c.name;
   }
 }

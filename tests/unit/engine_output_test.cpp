@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engine/gui_writer.h"
+#include "front/usi_loop.h"
 #include "notation/position_file.h"
 #include "translate/engine_threads.h"
 
@@ -47,8 +49,10 @@ struct Relay {
   EngineState engine;
   PositionFiles files;
   EngineLink link;
+  ErrorRelay errors;
   std::atomic<bool> quitting{false};
-  EngineThreadContext context{state_lock, position, game, options, engine, files, link, quitting};
+  EngineThreadContext context{state_lock, position, game,   options, engine,
+                              files,      link,     errors, quitting};
   EngineLineState state{position, game, options, engine, files, {}};
 
   Relay() {
@@ -226,4 +230,52 @@ TEST(EngineOutput, EveryCutOfTheReadsGivesTheSameLinesWrittenAtOnce) {
     for (const std::string& p : pieces) shape += std::to_string(p.size()) + " ";
     ASSERT_TRUE(faults.empty()) << "reads of " << shape << "bytes: " << faults[0];
   }
+}
+
+// An InfBook restart composed by the output thread just before the GUI's "stop" reaches the
+// engine first, even when the main thread is first to write: the stop waits for its turn.
+TEST(EngineOutput, RestartComposedBeforeAStopReachesTheEngineFirst) {
+  auto a = std::make_unique<Adapter>();
+  set_start_position(a->position);
+  a->engine.running = true;
+  set_option(a->options, kInfBook, "true");
+  platform::Handle engine_read, engine_write;
+  ASSERT_TRUE(platform::make_pipe(engine_read, engine_write));
+  a->link.child.to_engine = engine_write;
+  gui.clear();
+  redirect_gui_output(collect_gui);
+  EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}};
+  compose_gui_line(*a, "go infinite", true);
+  deliver(a->out, a->link);
+
+  Outbox restart;  // a book move after candidates: composed, then the thread is paused
+  compose_engine_line(a->threads, state, "info 7776FU(60%)", restart);
+  compose_engine_line(a->threads, state, "move7776FU", restart);
+  compose_gui_line(*a, "stop", true);
+  std::atomic<bool> stop_delivered{false};
+  std::thread gui_side([&] {
+    deliver(a->out, a->link);
+    stop_delivered = true;
+  });
+  for (;;) {  // the stop has been written, or waits for its turn
+    {
+      std::lock_guard<std::mutex> hold(a->link.turn_lock);
+      if (a->link.waiting_for_turn > 0) break;
+    }
+    if (stop_delivered) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  deliver(restart, a->link);
+  gui_side.join();
+  redirect_gui_output(nullptr);
+  platform::close_handle(a->link.child.to_engine);
+  std::string received;
+  char buffer[4096];
+  for (long n; (n = platform::read_pipe(engine_read, buffer, sizeof buffer)) > 0;) {
+    received.append(buffer, static_cast<std::size_t>(n));
+  }
+  platform::close_handle(engine_read);
+  EXPECT_EQ(received,
+            "book off\nlimit time 0 86400\nmove\n"
+            "read orv.csa\nbook off\nlimit time 0 86400\nmove\ns\n");
 }
