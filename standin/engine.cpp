@@ -1,6 +1,11 @@
 // molvara, the stand-in engine: reads the engine commands that orv sends on standard input
 // and answers on standard output (search reports, candidate lists, its move) and standard
 // error (what it cannot do).
+//
+// With MOLVARA_QUIRKS=<seed> in its environment it behaves as real engines may, chosen by
+// the seed: blank lines, lines ending in LF or CR LF, lines written in pieces (CR and LF
+// apart), short delays, remarks and floods on standard error (before its banner too), and
+// an analysis (an unlimited search) that ends by itself, as when a mate is found.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -27,11 +32,54 @@ constexpr std::int64_t kMinimumMoveMs = 30;
 
 std::mutex output_lock;
 
+struct Quirks {
+  bool on = false;
+  std::mt19937 random;
+  bool chance(int percent) { return on && static_cast<int>(random() % 100) < percent; }
+  int between(int low, int high) { return low + static_cast<int>(random() % (high - low + 1)); }
+};
+Quirks quirks;  // under output_lock
+
+void pause_ms(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Bytes written as a pipe may take them: whole, or in pieces a few milliseconds apart.
+void put(FILE* stream, const std::string& bytes) {
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t n = bytes.size() - at;
+    if (quirks.chance(20)) n = static_cast<std::size_t>(quirks.between(1, static_cast<int>(n)));
+    std::fwrite(bytes.data() + at, 1, n, stream);
+    std::fflush(stream);
+    at += n;
+    if (at < bytes.size()) pause_ms(quirks.between(0, 3));
+  }
+}
+
+// A remark on standard error, or a flood of them, as engines report their loading.
+void remark(int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    text += "info: table " + std::to_string(quirks.random() % 1000) + " loaded, " +
+            std::to_string(quirks.random()) + " entries\r\n";
+  }
+  put(stderr, text);
+}
+
 void say(FILE* stream, const std::string& line) {
   std::lock_guard<std::mutex> hold(output_lock);
-  std::fwrite(line.data(), 1, line.size(), stream);
-  std::fputc('\n', stream);
-  std::fflush(stream);
+  if (!quirks.on) {
+    std::fwrite(line.data(), 1, line.size(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+    return;
+  }
+  if (quirks.chance(10)) pause_ms(quirks.between(1, 30));
+  std::string bytes = line + (quirks.chance(50) ? "\r\n" : "\n");
+  if (quirks.chance(10)) bytes += quirks.chance(50) ? "\r\n" : "\n";  // a blank line
+  put(stream, bytes);
+  if (stream == stdout && quirks.chance(3)) remark(quirks.chance(10) ? 2000 : 1);
 }
 
 // Centipawns as pawns with two decimals: -35 is "-0.35".
@@ -146,7 +194,11 @@ struct Engine {
     }
     stop = false;
     const Board root = board;
-    const Limits l = limits();
+    Limits l = limits();
+    if (l.time_ms < 0 && !nodes_limit && !depth_limit) {  // an analysis: until "s"
+      std::lock_guard<std::mutex> hold(output_lock);
+      if (quirks.chance(30)) l.time_ms = quirks.between(20, 600);  // a mate found, say
+    }
     searcher = std::thread([this, root, l, excluded] {
       const auto started = std::chrono::steady_clock::now();
       SearchResult r =
@@ -225,6 +277,12 @@ struct Engine {
 }  // namespace standin
 
 int main() {
+  if (const char* seed = std::getenv("MOLVARA_QUIRKS")) {
+    standin::quirks.on = true;
+    standin::quirks.random.seed(static_cast<unsigned>(std::strtoul(seed, nullptr, 10)));
+    // Some engines say much before their banner: more than a pipe holds.
+    if (standin::quirks.chance(30)) standin::remark(standin::quirks.between(1, 2000));
+  }
   standin::Engine engine;
   standin::say(stdout, standin::kBanner);
   std::string line;

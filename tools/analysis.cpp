@@ -5,7 +5,7 @@
 // position that was sent.
 //
 //   analysis FOLDER [--steps N] [--think MS] [--seed N] [--option NAME=VALUE]...
-//            [--adapter NAME] [--quiet]
+//            [--adapter NAME] [--quirks SEED] [--quiet]
 //
 // Every third step is stopped at once, as a player stepping quickly through a game does.
 // Exit code: 0 every move shown was legal, 1 cannot start, 2 the adapter stalled or went
@@ -45,6 +45,8 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.seed = static_cast<unsigned>(std::atoi(value().c_str()));
     else if (a == "--option")
       o.setup.settings.push_back(value());
+    else if (a == "--quirks")
+      o.setup.quirks = static_cast<unsigned>(std::atol(value().c_str()));
     else if (a == "--adapter")
       o.setup.adapter = value();
     else if (a == "--quiet")
@@ -145,7 +147,7 @@ int main(int argc, char** argv) {
   if (!parse_options(argc, argv, o)) {
     std::fprintf(stderr,
                  "usage: analysis FOLDER [--steps N] [--think MS] [--seed N] "
-                 "[--option NAME=VALUE]... [--adapter NAME] [--quiet]\n");
+                 "[--option NAME=VALUE]... [--adapter NAME] [--quirks SEED] [--quiet]\n");
     return 1;
   }
   Player player;

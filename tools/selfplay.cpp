@@ -5,7 +5,10 @@
 //
 //   selfplay BLACK_FOLDER WHITE_FOLDER [--plies N] [--byoyomi MS] [--nodes N]
 //            [--black-option NAME=VALUE]... [--white-option NAME=VALUE]...
-//            [--record FILE.csa] [--adapter NAME] [--quiet]
+//            [--record FILE.csa] [--adapter NAME] [--quirks SEED] [--quiet]
+//
+// --quirks has each stand-in engine behave as real engines may (blank lines, lines in
+// pieces, remarks on standard error, delays), chosen by the seed.
 //
 // Exit code: 0 a game played to its end, 1 cannot start, 2 an engine stalled or went away,
 // 3 an illegal move, 4 an orv.csa that does not match the game.
@@ -61,6 +64,9 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.setups[0].adapter = o.setups[1].adapter = value();
     else if (a == "--quiet")
       o.quiet = true;
+    else if (a == "--quirks")
+      o.setups[0].quirks = static_cast<unsigned>(std::atol(value().c_str())),
+      o.setups[1].quirks = o.setups[0].quirks + 1;
     else if (a == "--stall")
       o.setups[0].stall_ms = o.setups[1].stall_ms = std::atoi(value().c_str());
     else if (folders < 2 && a[0] != '-')
@@ -131,7 +137,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: selfplay BLACK_FOLDER WHITE_FOLDER [--plies N] [--byoyomi MS] "
                  "[--nodes N] [--option|--black-option|--white-option NAME=VALUE] "
-                 "[--record FILE] [--adapter NAME] [--quiet]\n");
+                 "[--record FILE] [--adapter NAME] [--quirks SEED] [--quiet]\n");
     return 1;
   }
   Player players[2];
@@ -140,6 +146,7 @@ int main(int argc, char** argv) {
     if (!start_player(players[c], o.folders[c], o.setups[c])) {
       std::fprintf(stderr, "cannot start %s in %s\n", o.setups[c].adapter.c_str(),
                    o.folders[c].c_str());
+      if (c == 1) stop_player(players[0]);
       return 1;
     }
   }

@@ -33,6 +33,12 @@ bool is_on(const std::string& value) {
   return value != "false" && value != "0" && !value.empty();
 }
 
+// An adapter that does not answer is left to itself: its reader may never see the end.
+bool give_up(Player& p) {
+  p.reader.detach();
+  return false;
+}
+
 }  // namespace
 
 void Player::send(const std::string& line) {
@@ -63,7 +69,11 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
   p.folder = std::filesystem::absolute(folder).string();
   platform::Path dir = platform::to_path(p.folder);
   dir += platform::path_separator();
-  if (!platform::start_child(dir, platform::to_path(setup.adapter), p.child)) return false;
+  // The engine the adapter starts inherits the adapter's environment.
+  platform::set_environment("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");
+  const bool started = platform::start_child(dir, platform::to_path(setup.adapter), p.child);
+  platform::set_environment("MOLVARA_QUIRKS", "");
+  if (!started) return false;
   p.reader = std::thread(read_lines, std::ref(p));
   p.send("usi");
   // The adapter keeps its options from run to run: what it offers as default is in force.
@@ -74,7 +84,7 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
     const std::string flip = "option name FlipHorizontal type check default ";
     if (line.rfind(flip, 0) == 0) p.flipped = is_on(line.substr(flip.size()));
   }
-  if (!ok) return false;
+  if (!ok) return give_up(p);
   for (const std::string& s : setup.settings) {
     const std::size_t eq = s.find('=');
     p.send("setoption name " + s.substr(0, eq) + " value " + s.substr(eq + 1));
@@ -85,7 +95,7 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
     p.send("setoption name Nodes value " + std::to_string(setup.nodes));
   }
   p.send("isready");
-  if (!p.wait_for("readyok", setup.stall_ms)) return false;
+  if (!p.wait_for("readyok", setup.stall_ms)) return give_up(p);
   p.send("usinewgame");
   return true;
 }

@@ -32,6 +32,7 @@ struct PlayerSetup {
   std::vector<std::string> settings;  // NAME=VALUE, each sent with "setoption"
   long nodes = 0;                     // TimeControl Nodes with this limit, when not 0
   int stall_ms = 30000;
+  unsigned quirks = 0;  // the stand-in's quirks seed (MOLVARA_QUIRKS), 0 for none
 };
 
 // Starts the adapter in folder and takes it through "usi", the settings, "isready" and

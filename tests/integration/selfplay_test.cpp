@@ -48,6 +48,8 @@ TEST(SelfPlay, ShortGamesUnderManySettings) {
     const char* options;
   } games[] = {
       {"plain", "--byoyomi 100 --plies 60"},
+      // Engines as real ones may be: blank lines, lines in pieces, remarks on standard error.
+      {"quirks", "--byoyomi 100 --plies 60 --quirks 7"},
       {"flip", "--byoyomi 100 --plies 60 --option FlipHorizontal=true"},
       {"flip_one_side", "--nodes 3000 --plies 60 --white-option FlipHorizontal=true"},
       {"another_hand", "--nodes 3000 --plies 60 --option AnotherHand=true"},
@@ -55,7 +57,7 @@ TEST(SelfPlay, ShortGamesUnderManySettings) {
       {"book_narrow", "--nodes 3000 --plies 60 --option BookNarrow=true --option BookNum=4"},
       {"depth", "--plies 40 --option TimeControl=Depth --option Depth=2"},
   };
-  const int count = kUnderWine ? 1 : static_cast<int>(sizeof games / sizeof games[0]);
+  const int count = kUnderWine ? 2 : static_cast<int>(sizeof games / sizeof games[0]);
   for (int i = 0; i < count; ++i) {
     Played p = play(std::string("selfplay_") + games[i].name, games[i].options);
     EXPECT_EQ(p.exit_code, 0) << games[i].name << "\n" << p.output;
@@ -74,6 +76,7 @@ TEST(Analysis, EveryMoveShownIsLegalInThePositionSent) {
       {"book_answers", "--seed 1"},
       {"inf_book", "--seed 2 --option InfBook=true"},
       {"inf_book_flip", "--seed 3 --option InfBook=true --option FlipHorizontal=true"},
+      {"quirks", "--seed 4 --quirks 5 --option InfBook=true"},
   };
   const int count = kUnderWine ? 2 : static_cast<int>(sizeof walks / sizeof walks[0]);
   for (int i = 0; i < count; ++i) {
