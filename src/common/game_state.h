@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/searches.h"
+
 struct EngineState {
   bool running = false;  // started and not yet closed
   // The banner began "Molvara Version 1", 2 or 3: an engine that takes fewer settings.
@@ -27,8 +29,7 @@ struct GameState {
   bool engine_behind = false;
   bool pondering = false;
   bool info_seen = false;
-  // The latest GUI line begins with "go infinite".
-  bool gui_line_is_go_infinite = false;
+  Searches searches;  // asked of the engine and not yet answered; the GUI's analysis
   // The engine's last move as it printed it, and a line feed: the record of lastmove.dat.
   char last_move_record[8] = {};
 };

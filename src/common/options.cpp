@@ -24,6 +24,13 @@ std::string_view option_text(const OptionValues& values, OptionId id) {
   return std::string_view(values.slot[id]);
 }
 
+std::string_view option_value(const OptionValues& values, OptionId id) {
+  std::string_view text = option_text(values, id);
+  if (id == kCommand) return text;
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
 void set_option(OptionValues& values, OptionId id, std::string_view text) {
   std::size_t n = text.size() < kOptionSlotSize - 1 ? text.size() : kOptionSlotSize - 1;
   // A value is text: a zero byte inside it ends it, as it would on reading it back.
@@ -52,5 +59,5 @@ std::int32_t parse_option_value(std::string_view s) {
 }
 
 bool option_on(const OptionValues& values, OptionId id) {
-  return parse_option_value(option_text(values, id)) != 0;
+  return parse_option_value(option_value(values, id)) != 0;
 }

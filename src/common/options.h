@@ -44,7 +44,11 @@ struct OptionValues {
   char slot[kOptionCount][kOptionSlotSize] = {};
 };
 
+// The value as stored, exactly as the GUI sent it.
 std::string_view option_text(const OptionValues& values, OptionId id);
+// The value as it is meant: a check, spin or combo value without the blanks and tabs a GUI
+// may leave after it; a string option as it stands.
+std::string_view option_value(const OptionValues& values, OptionId id);
 void set_option(OptionValues& values, OptionId id, std::string_view text);
 
 // "false"/"USI" 0, "true"/"Nodes" 1, "Depth" 2 (whole words only); otherwise an optional

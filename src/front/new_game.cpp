@@ -1,5 +1,6 @@
 #include "front/new_game.h"
 
+#include "front/search_commands.h"
 #include "front/startup.h"
 #include "platform/platform.h"
 
@@ -7,7 +8,7 @@ namespace {
 
 void send_with(Adapter& a, Outbox& out, std::string_view head, OptionId id) {
   std::string command(head);
-  command.append(option_text(a.options, id));
+  command.append(option_value(a.options, id));
   send_command(a, out, command);
 }
 
@@ -15,6 +16,7 @@ void send_with(Adapter& a, Outbox& out, std::string_view head, OptionId id) {
 
 void handle_usinewgame(Adapter& a, Outbox& out) {
   const OptionValues& o = a.options;
+  leave_searches(a, out);  // a search of the last game's ends unseen
   if (!a.engine.is_v1) {
     if (!a.engine.is_v2 && !a.engine.is_v3) send_with(a, out, "tlp num ", kThreads);
     send_command(a, out,
@@ -23,7 +25,7 @@ void handle_usinewgame(Adapter& a, Outbox& out) {
     send_command(a, out, option_on(o, kUsiPonder) ? "ponder on" : "ponder off");
     send_command(a, out, option_on(o, kBookNarrow) ? "book narrow" : "book wide");
   }
-  switch (parse_option_value(option_text(o, kTimeControl))) {
+  switch (parse_option_value(option_value(o, kTimeControl))) {
     case 0:
       a.game.time_limit_sent = false;
       break;
@@ -38,7 +40,7 @@ void handle_usinewgame(Adapter& a, Outbox& out) {
     default:
       break;
   }
-  a.game.book_limit = parse_option_value(option_text(o, kBookNum));
+  a.game.book_limit = parse_option_value(option_value(o, kBookNum));
   a.game.book_disabled = a.game.book_limit == 0;
   send_command(a, out, a.game.book_disabled ? "book off" : "book on");
   if (!option_text(o, kCommand).empty()) send_command(a, out, option_text(o, kCommand));

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "front/search_commands.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 
@@ -94,9 +95,12 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
   const PositionFiles& files = a.files;
   const std::string_view argument = rest_of(line);
   a.game.pending_move.clear();
-  // An engine behind the GUI needs the whole position, whatever came before.
-  const bool single =
-      !a.game.engine_behind && is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
+  // An engine behind the GUI, or still busy with a search (it will play its move in its own
+  // game before it reads further), needs the whole position, whatever came before.
+  const bool single = !a.game.engine_behind && !searches_pending(a.game.searches) &&
+                      is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
+  leave_searches(a, out);
+  ++a.game.searches.serial;
   const std::size_t move_at = a.prev_position.size() + a.game.last_bestmove.size() + 1;
   a.game.restraint_active = false;
   if (option_on(a.options, kAnotherHand)) remember_position(a, argument, files, out);

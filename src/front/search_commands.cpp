@@ -32,7 +32,7 @@ void send_search_command(Adapter& a, Outbox& out) {
 }
 
 // An engine behind the GUI is given the position now; where the file still cannot be
-// written it is not asked to search a position it was not given: the GUI gets a resign.
+// written it is not asked to search a position it was not given.
 bool engine_has_position(Adapter& a, Outbox& out) {
   if (!a.game.engine_behind) return true;
   if (write_position_file_again(a.position, a.game.position_argument,
@@ -42,8 +42,13 @@ bool engine_has_position(Adapter& a, Outbox& out) {
     return true;
   }
   outbox_gui(out, {"info string ", a.files.position, " cannot be written"});
-  outbox_gui(out, {"bestmove resign"});
   return false;
+}
+
+// A new search ends an analysis the GUI never stopped; one still running is stopped, since
+// it would never end by itself and the new search would wait behind it.
+void end_analysis(Adapter& a, Outbox& out) {
+  if (end_analysis(a.game.searches)) send_command(a, out, "s");
 }
 
 }  // namespace
@@ -62,7 +67,11 @@ std::string_view extract_time_field(std::string_view text, std::string_view keyw
 
 void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
-  if (!engine_has_position(a, out)) return;
+  end_analysis(a, out);
+  if (!engine_has_position(a, out)) {
+    outbox_gui(out, {"bestmove resign"});
+    return;
+  }
   if (!a.game.time_limit_sent) {
     std::string_view times = rest_of(line);
     std::string command;
@@ -81,18 +90,42 @@ void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
     a.game.time_limit_sent = true;
   }
   send_search_command(a, out);
+  search_asked(a.game.searches, false, a.position);
 }
 
 void handle_go_infinite(Adapter& a, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
-  if (!engine_has_position(a, out)) return;
+  end_analysis(a, out);
+  Searches& searches = a.game.searches;
+  searches.analysis = true;
+  // With the GUI's clock in force, the next timed "go" of the game sends its limit again:
+  // this one leaves the engine on a day's search.
+  if (parse_option_value(option_value(a.options, kTimeControl)) == 0) {
+    a.game.time_limit_sent = false;
+  }
+  if (!engine_has_position(a, out)) {
+    searches.holding = true;  // the resign, like any answer of an analysis, after "stop"
+    searches.held = "resign";
+    return;
+  }
   send_command(a, out, a.game.book_limit != 0 ? "book on" : "book off");
   send_command(a, out, a.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
   // The GUI's single new move too, as "go" sends it: without it the engine would analyse
   // the position before that move, for the other side.
   send_search_command(a, out);
+  search_asked(searches, true, a.position);
 }
 
 void handle_stop(Adapter& a, Outbox& out) {
+  std::string held;
+  if (stop_searches(a.game.searches, held)) outbox_gui(out, {"bestmove ", held});
   send_command(a, out, "s");
+}
+
+void leave_searches(Adapter& a, Outbox& out) {
+  if (leave_searches(a.game.searches)) send_command(a, out, "s");
+}
+
+void handle_gameover(Adapter& a, Outbox& out) {
+  leave_searches(a, out);
 }

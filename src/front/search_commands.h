@@ -13,3 +13,8 @@ std::string_view extract_time_field(std::string_view text, std::string_view keyw
 void handle_go(Adapter& adapter, UsiLine& line, Outbox& out);
 void handle_go_infinite(Adapter& adapter, Outbox& out);
 void handle_stop(Adapter& adapter, Outbox& out);
+
+// "gameover", like "usinewgame" and "position", leaves a search the GUI has not stopped:
+// the engine is told to stop, and its move will be neither shown nor played.
+void handle_gameover(Adapter& adapter, Outbox& out);
+void leave_searches(Adapter& adapter, Outbox& out);

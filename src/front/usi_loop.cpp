@@ -49,6 +49,7 @@ LoopAction dispatch_usi_line(Adapter& a, UsiLine& line, Outbox& out) {
   } else if (match_usi(line, "quit")) {
     return quit(a);
   } else if (match_usi(line, "gameover")) {
+    handle_gameover(a, out);
   } else {
     unrecognised(line, out);
   }
@@ -60,7 +61,6 @@ LoopAction compose_gui_line(Adapter& a, std::string_view text, bool terminated) 
   if (terminated) a.usi_line.push_back('\n');
   UsiLine line{a.usi_line, 0};
   std::lock_guard<std::mutex> hold(a.state_lock);
-  a.game.gui_line_is_go_infinite = a.usi_line.compare(0, 11, "go infinite") == 0;
   const LoopAction action = dispatch_usi_line(a, line, a.out);
   take_engine_turn(a.out, a.link);
   return action;

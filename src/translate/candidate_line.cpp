@@ -21,6 +21,7 @@ std::size_t find_back(std::string_view text, std::size_t from, char c) {
 
 void handle_candidate_line(EngineLineState& s, std::string_view rest, Outbox& out) {
   s.game.info_seen = true;
+  if (!reports_shown(s.game.searches)) return;  // of a board the GUI has left
   const bool flip = option_on(s.options, kFlipHorizontal);
   std::size_t scan = rest.size();
   while (scan > 0) {

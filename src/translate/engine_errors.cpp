@@ -16,12 +16,14 @@ constexpr std::size_t kBacklogBytes = 64 * 1024;
 // How long the engine's last words are waited for once its output has ended.
 constexpr auto kLastWordsWait = std::chrono::milliseconds(500);
 
-void compose(const ErrorRelay::Line& line, Outbox& out) {
+void compose(EngineThreadContext& c, const ErrorRelay::Line& line, Outbox& out) {
   if (line.dropped_before > 0) {
     outbox_gui_format(out, "info string %u lines of the engine's standard error were dropped",
                       line.dropped_before);
   }
-  relay_error_line(line.text, out);
+  if (!line.complaint) return relay_error_line(line.text, nullptr, out);
+  std::lock_guard<std::mutex> hold(c.state_lock);  // it ends the search under way
+  relay_error_line(line.text, &c.game, out);
 }
 
 // The next line to show: a complaint at once, ahead of the others; else the oldest, when
@@ -105,7 +107,7 @@ void engine_err_relay_thread(void* context) {
     }
     r.showing = true;
     hold.unlock();
-    compose(line, out);
+    compose(c, line, out);
     deliver(out, c.link);
     if (!line.complaint) turn = Clock::now() + kRelayPause;
     hold.lock();
@@ -123,9 +125,9 @@ void finish_error_relay(EngineThreadContext& c) {
     r.changed.wait_for(hold, kLastWordsWait, [&] { return r.ended; });
     r.changed.wait_for(hold, kLastWordsWait, [&] { return !r.showing; });
     r.finished = true;
-    for (const ErrorRelay::Line& line : r.waiting) compose(line, out);
+    for (const ErrorRelay::Line& line : r.waiting) compose(c, line, out);
     r.waiting.clear();
-    if (r.dropped > 0) compose({std::string(), false, r.dropped}, out);
+    if (r.dropped > 0) compose(c, {std::string(), false, r.dropped}, out);
     r.dropped = 0;
     r.changed.notify_all();
   }

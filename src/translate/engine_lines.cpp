@@ -37,7 +37,7 @@ bool rewrite_position_file(EngineLineState& s, Outbox& out) {
 // book: the engine is made to search with its book off instead. Where the position cannot
 // be written for it, the book move is reported.
 bool restart_without_book(EngineLineState& s, std::uint32_t now, Outbox& out) {
-  if (!s.game.info_seen || !s.game.gui_line_is_go_infinite || !option_on(s.options, kInfBook)) {
+  if (!s.game.info_seen || !analysing(s.game.searches) || !option_on(s.options, kInfBook)) {
     return false;
   }
   if (!rewrite_position_file(s, out)) return false;
@@ -59,15 +59,29 @@ void write_last_move_file(EngineLineState& s, Outbox& out) {
 
 }  // namespace
 
+void answer_search(GameState& game, const SearchEnd& end, std::string_view move, Outbox& out) {
+  if (end.held) {
+    game.searches.held.assign(move);
+    return;
+  }
+  outbox_gui(out, {"bestmove ", move});
+}
+
 void handle_move_line(EngineLineState& s, std::string_view rest, std::uint32_t now, Outbox& out) {
   if (restart_without_book(s, now, out)) return;
+  const SearchEnd end = search_ended(s.game.searches);
+  if (!end.shown) return;  // the GUI left this search: its move is neither shown nor played
+  // The board the search was of: the board copy, or, once the GUI has sent another
+  // position, the search's own copy, which the move does not outlive.
+  Position own;
+  Position& board = end.current ? s.position : (own = *end.board);
   char csa[6];
   copy_csa_move(rest, csa);
   const bool flip = option_on(s.options, kFlipHorizontal);
   // A GUI cannot use a bestmove made of what is no move here: the search ends in a resign.
-  if (!csa_move_is_readable(s.position, csa, flip)) {
+  if (!csa_move_is_readable(board, csa, flip)) {
     outbox_gui(out, {"info string engine move ", rest, " cannot be read"});
-    outbox_gui(out, {"bestmove resign"});
+    answer_search(s.game, end, "resign", out);
     return;
   }
   std::memcpy(s.game.last_move_record, csa, 6);
@@ -75,10 +89,22 @@ void handle_move_line(EngineLineState& s, std::string_view rest, std::uint32_t n
   s.game.last_move_record[7] = '\0';
   if (option_on(s.options, kAnotherHand)) write_last_move_file(s, out);
   char usi[6];
-  csa_to_usi_move(s.position, csa, true, flip, usi);
-  s.game.last_bestmove = usi;
+  csa_to_usi_move(board, csa, true, flip, usi);
+  // The GUI continues a game from its own position, not from a board it has replaced.
+  if (end.current) {
+    s.game.last_bestmove = usi;
+  } else {
+    s.game.last_bestmove.clear();
+  }
   outbox_gui(out, {"info currmove ", usi});
-  outbox_gui(out, {"bestmove ", usi});
+  answer_search(s.game, end, usi, out);
+}
+
+void handle_resign_line(EngineLineState& s, Outbox& out) {
+  const SearchEnd end = search_ended(s.game.searches);
+  if (!end.shown) return;
+  outbox_gui(out, {"info currmove resign"});
+  answer_search(s.game, end, "resign", out);
 }
 
 void handle_statistics_line(EngineLineState& s, std::string_view rest, Outbox& out) {
@@ -116,8 +142,7 @@ void translate_engine_line(EngineLineState& s, std::string_view line, std::uint3
   } else if (match_engine(line, cursor, "statsatu=")) {
     handle_statistics_line(s, line.substr(cursor), out);
   } else if (match_engine(line, cursor, "resign")) {
-    outbox_gui(out, {"info currmove resign"});
-    outbox_gui(out, {"bestmove resign"});
+    handle_resign_line(s, out);
   } else if (match_engine(line, cursor, "pong")) {
   } else {
     outbox_gui(out, {line, "molv", message(kMsgUnexpectedCommand)});
@@ -129,9 +154,11 @@ bool is_engine_complaint(std::string_view line) {
          line.find("No legal moves to search") != std::string_view::npos;
 }
 
-void relay_error_line(std::string_view line, Outbox& out) {
+void relay_error_line(std::string_view line, GameState* game, Outbox& out) {
   if (line.empty()) return;
   outbox_gui(out, {"info string ", line});
   // Either complaint means no move line will follow, and the GUI is waiting for one.
-  if (is_engine_complaint(line)) outbox_gui(out, {"bestmove resign"});
+  if (!game || !is_engine_complaint(line)) return;
+  const SearchEnd end = search_ended(game->searches);
+  if (end.shown) answer_search(*game, end, "resign", out);
 }

@@ -40,5 +40,10 @@ void handle_statistics_line(EngineLineState& state, std::string_view rest, Outbo
 // A line of the engine's standard error saying that no move line will follow.
 bool is_engine_complaint(std::string_view line);
 
-// The error relay: the GUI lines for one line of the engine's standard error.
-void relay_error_line(std::string_view line, Outbox& out);
+// The error relay: the GUI lines for one line of the engine's standard error. A complaint
+// ends the search under way (game given, under the state lock): a resign answers it.
+void relay_error_line(std::string_view line, GameState* game, Outbox& out);
+
+// The bestmove that ends a search: written now, or, for an analysis the GUI has not
+// stopped, held for its "stop".
+void answer_search(GameState& game, const SearchEnd& end, std::string_view move, Outbox& out);

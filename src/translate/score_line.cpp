@@ -47,6 +47,7 @@ void handle_score_line(EngineLineState& s, std::string_view rest, std::uint32_t 
   std::int32_t score = parse_option_value(rest);
   if (s.position.side_to_move == 1) score = negate(score);
   if (s.game.pondering) score = negate(score);
+  if (!reports_shown(s.game.searches)) return;  // of a board the GUI has left
   const std::size_t space = rest.find(' ');
   if (space == std::string_view::npos) {
     outbox_gui(out, {"info"});

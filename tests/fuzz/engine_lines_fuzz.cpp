@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine.running = true;
   engine.is_v1 = flags & 1;
   game.pondering = flags & 2;
-  game.gui_line_is_go_infinite = flags & 4;
+  if (flags & 4) search_asked(game.searches, true, position), game.searches.analysis = true;
   set_option(options, kInfBook, flags & 8 ? "true" : "false");
   set_option(options, kFlipHorizontal, flags & 16 ? "true" : "false");
   set_option(options, kDebug, flags & 32 ? "true" : "false");

@@ -13,7 +13,8 @@ const std::string kReadErrorText = platform_text(kReadError);
 
 TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
   std::string dir = make_test_dir("game_commands", "orv_molvara", "molvara",
-                                  "@start|out|Molvara Version 2.0\nmove|out|move7776FU\n");
+                                  "@start|out|Molvara Version 2.0\nmove#1|out|move7776FU\n"
+                                  "move#2|out|move3334FU\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "usi\n");
@@ -26,7 +27,8 @@ TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
   EXPECT_EQ(
       engine_commands(dir),
       "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n"
-      "read orv.csa\nlimit time 10 10\nmove\ns\nmove\nbook off\nlimit time 0 86400\nmove\n<eof>\n");
+      "read orv.csa\nlimit time 10 10\nmove\ns\nmove\nbook off\nlimit time 0 86400\nmove\n"
+      "s\n<eof>\n");  // the analysis the game's end left is stopped
 }
 
 TEST(Loop, EndOfInputEndsWithTheMessage) {

@@ -65,13 +65,14 @@ TEST(Translate, InfBookRestartSearchesWithTheBookOff) {
   std::string score = next_line(s);
   EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp -10 pv 2g2f");
   EXPECT_EQ(next_line(s), "info currmove 2g2f");
+  send(s, "stop\n");  // the analysis's bestmove comes after the GUI's stop
   EXPECT_EQ(next_line(s), "bestmove 2g2f");
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
   EXPECT_EQ(engine_commands(dir),
             "limit time strict\nresign 32596\nponder off\nbook wide\nbook on\n"
             "book on\nlimit time 0 86400\nmove\n"
-            "read orv.csa\nbook off\nlimit time 0 86400\nmove\n<eof>\n");
+            "read orv.csa\nbook off\nlimit time 0 86400\nmove\ns\n<eof>\n");
 }
 
 // The GUI's analysis window: the player follows the engine's suggestion and answers it.

@@ -108,6 +108,25 @@ TEST(UsiNewGame, OptionsShapeTheSettings) {
   EXPECT_FALSE(a->game.book_disabled);
 }
 
+// Blanks and tabs a GUI leaves after a check, spin or combo value do not change what it
+// means.
+TEST(UsiNewGame, TrailingBlanksDoNotChangeAValue) {
+  auto a = running_adapter(false, false, false);
+  handle(*a, "usi\n");
+  for (const char* line :
+       {"setoption name TimeExtendable value false \n", "setoption name USI_Ponder value false\t\n",
+        "setoption name BookNarrow value true \t\n", "setoption name Threads value 4 \n",
+        "setoption name Resign value 3000\t\n", "setoption name TimeControl value Depth \n",
+        "setoption name Depth value 7 \n", "setoption name BookNum value 0 \n",
+        "setoption name Debug value false \n"}) {
+    handle(*a, line);
+  }
+  Handled h = handle(*a, "usinewgame\n");
+  EXPECT_EQ(h.engine, (Commands{"tlp num 4", "limit time strict", "resign 3000", "ponder off",
+                                "book narrow", "limit depth 7", "book off"}));
+  EXPECT_EQ(h.gui, "");  // Debug is off: nothing traced
+}
+
 TEST(Go, FirstSearchOfAGameSendsTheTimeLimit) {
   const struct {
     const char* line;
@@ -144,13 +163,22 @@ TEST(Go, SearchCommandFollowsPendingMoveAndRestraint) {
   EXPECT_EQ(a->game.pending_move, "2726FU");  // kept until the next position
   EXPECT_EQ(handle(*a, "go infinite\n").engine,
             (Commands{"book off", "limit time 0 86400", "2726FU"}));
+  EXPECT_EQ(handle(*a, "stop\n").engine, (Commands{"s"}));
   a->game.restraint_active = true;
-  EXPECT_EQ(handle(*a, "go\n").engine, (Commands{"2726FU"}));  // AnotherHand is off
+  // After an analysis the game's limit is sent again: it left the engine on a day's search.
+  EXPECT_EQ(handle(*a, "go\n").engine, (Commands{"limit time 0 0", "2726FU"}));  // no AnotherHand
   set_option(a->options, kAnotherHand, "true");
   EXPECT_EQ(handle(*a, "go\n").engine, (Commands{"move restraint"}));
   a->game.book_limit = 30;
   EXPECT_EQ(handle(*a, "go infinite\n").engine,
             (Commands{"book on", "limit time 0 86400", "move restraint"}));
+  handle(*a, "stop\n");
+  // With a node limit for the whole game, there is no time limit to send again.
+  set_option(a->options, kTimeControl, "Nodes");
+  a->game.time_limit_sent = true;
+  handle(*a, "go infinite\n");
+  handle(*a, "stop\n");
+  EXPECT_EQ(handle(*a, "go\n").engine, (Commands{"move restraint"}));
   a->engine.is_v1 = true;
   EXPECT_EQ(handle(*a, "go infinite\n").engine[1], "limit time 86400");
 }

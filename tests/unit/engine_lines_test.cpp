@@ -130,7 +130,7 @@ TEST(MoveLine, InfBookRestartDuringGoInfinite) {
     Translator t;
     t.engine.is_v1 = c.v1;
     set_option(t.options, kInfBook, c.inf_book ? "true" : "false");
-    t.game.gui_line_is_go_infinite = c.go_infinite;
+    if (c.go_infinite) search_asked(t.game.searches, true, t.position);
     if (c.candidates) t.line("info 7776FU(60%)");
     std::string gui = t.line("move7776FU", 4321);
     EXPECT_EQ(t.commands, c.commands);
@@ -276,7 +276,8 @@ TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
   };
   for (const auto& c : cases) {
     Outbox out;
-    relay_error_line(c.line, out);
+    GameState game;
+    relay_error_line(c.line, &game, out);
     EXPECT_EQ(out.text, c.gui);
   }
 }

@@ -63,7 +63,8 @@ struct Relay {
     engine.running = true;
     set_option(options, kInfBook, "true");
     game.position_argument = "startpos\n";
-    game.gui_line_is_go_infinite = true;
+    search_asked(game.searches, true, position);  // "go infinite"
+    game.searches.analysis = true;
     files.position = ::testing::TempDir() + "orv_engine_output_orv.csa";
   }
 };

@@ -120,8 +120,9 @@ TEST(Position, FullReloadThenSingleMoves) {
   EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"8384FU"}));
   EXPECT_EQ(g.a->position.move_number, 4);
   EXPECT_EQ(g.a->position.side_to_move, 0);
-  // A take-back is a full reload, and clears pondering.
-  EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"read orv.csa"}));
+  // A take-back is a full reload, and clears pondering; the search the GUI left unanswered is
+  // stopped first.
+  EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"s", "read orv.csa"}));
   EXPECT_EQ(g.a->game.pending_move, "");
   EXPECT_FALSE(g.a->game.pondering);
   EXPECT_EQ(g.a->position.move_number, 2);
@@ -137,7 +138,6 @@ TEST(Analysis, SingleNewMoveIsSearchedAndRestartedFromTheBoardShown) {
   EXPECT_EQ(g.engine("move3334FU").gui, "info currmove 3c3d\nbestmove 3c3d\n");
   const std::string shown = "startpos moves 7g7f 3c3d 2g2f\n";
   EXPECT_TRUE(g.send("position " + shown).engine.empty());
-  g.a->game.gui_line_is_go_infinite = true;  // as the loop marks it
   EXPECT_EQ(g.send("go infinite\n").engine, (Commands{"book on", "limit time 0 86400", "2726FU"}));
   g.engine("info 8384FU(50%) 4132KI(50%)");
   // A book answer: the engine is to search again, from the position on the GUI's board.
@@ -151,13 +151,16 @@ TEST(Analysis, SingleNewMoveIsSearchedAndRestartedFromTheBoardShown) {
   EXPECT_EQ(std::memcmp(g.a->position.board, expected.board, sizeof expected.board), 0);
   EXPECT_EQ(g.a->position.side_to_move, 1);
 
-  // Where the file cannot be written, the book move is reported as it came.
+  // Where the file cannot be written, the book move is reported as it came, its bestmove
+  // after the GUI's stop.
   g.a->files.position = "/nonexistent/folder/orv.csa";
   h = g.engine("move8384FU");
   EXPECT_EQ(h.gui,
-            "info string /nonexistent/folder/orv.csa cannot be written\n"
-            "info currmove 8c8d\nbestmove 8c8d\n");
+            "info string /nonexistent/folder/orv.csa cannot be written\ninfo currmove 8c8d\n");
   EXPECT_TRUE(h.engine.empty());
+  h = g.send("stop\n");
+  EXPECT_EQ(h.gui, "bestmove 8c8d\n");
+  EXPECT_EQ(h.engine, (Commands{"s"}));
 }
 
 TEST(Position, ArgumentWithoutStartposOrSfenIsEchoedAndIgnored) {

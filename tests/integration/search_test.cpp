@@ -1,0 +1,121 @@
+// One bestmove for each search, after "stop" for an analysis, for the search it answers:
+// an engine that ends an analysis by itself, a GUI that leaves a search without "stop".
+#include <gtest/gtest.h>
+
+#include "integration/adapter_session.h"
+
+namespace {
+
+const std::string kBanner = "@start|out|Molvara Version 2.0\n";
+
+// Lines up to the GUI's next "readyok", without it: what the adapter wrote in between.
+std::vector<std::string> lines_before_readyok(AdapterSession& s) {
+  send(s, "isready\n");
+  std::vector<std::string> lines = lines_until(s, "readyok");
+  lines.pop_back();
+  return lines;
+}
+
+}  // namespace
+
+// The engine ends an analysis by itself: its bestmove waits for the GUI's "stop", whatever
+// else the GUI sends meanwhile, and comes once.
+TEST(Searches, AnalysisThatEndsByItselfAnswersAfterStop) {
+  const struct {
+    const char* name;
+    const char* script;
+    const char* shown;  // what comes at once
+    const char* bestmove;
+  } cases[] = {
+      {"book_answer", "move|out|info 7776FU(60%)\nmove|out|move7776FU\n", "info currmove 7g7f",
+       "7g7f"},
+      {"mate_found", "move|out|info+327.00 +7776FU\nmove|out|move7776FU\n", "info currmove 7g7f",
+       "7g7f"},
+      {"resign", "move|out|resign\n", "info currmove resign", "resign"},
+      {"no_legal_moves", "move|err|No legal moves to search\n",
+       "info string No legal moves to search", "resign"},
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(std::string("analysis_ends_") + c.name, "orv_molvara",
+                                    "molvara", kBanner + c.script);
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "position startpos\ngo infinite\n");
+    for (std::string line = next_line(s); line != c.shown; line = next_line(s)) {
+      ASSERT_NE(line, "<timeout>") << c.name;
+      EXPECT_NE(line.substr(0, 9), "bestmove ") << c.name;
+    }
+    send(s, "setoption name Nodes value 2000\n");
+    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << c.name;
+    send(s, "stop\n");
+    EXPECT_EQ(next_line(s), std::string("bestmove ") + c.bestmove) << c.name;
+    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << c.name;  // never two
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+    EXPECT_EQ(engine_commands(dir),
+              "read orv.csa\nbook off\nbook off\nlimit time 0 86400\nmove\ns\n<eof>\n")
+        << c.name;
+  }
+}
+
+// InfBook's restart follows the analysis, not the GUI's last line: an "isready" while the
+// book move is on its way does not turn it into a bestmove.
+TEST(Searches, InfBookRestartOutlivesAnIsreadyDuringTheAnalysis) {
+  std::string dir = make_test_dir("analysis_isready", "orv_molvara", "molvara",
+                                  kBanner +
+                                      "move#1|out|info 7776FU(60%)\nmove#1|sleep|500\n"
+                                      "move#1|out|move7776FU\nmove#2|out|info-0.10 +2726FU\n"
+                                      "s|out|move2726FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "setoption name InfBook value true\nposition startpos\ngo infinite\n");
+  EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
+  next_line(s);  // the candidates' closing line
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  const std::string score = next_line(s);
+  EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp -10 pv 2g2f");
+  send(s, "stop\n");
+  EXPECT_EQ(next_line(s), "info currmove 2g2f");
+  EXPECT_EQ(next_line(s), "bestmove 2g2f");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(engine_commands(dir),
+            "read orv.csa\nbook off\nbook off\nlimit time 0 86400\nmove\n"
+            "read orv.csa\nbook off\nlimit time 0 86400\nmove\ns\n<eof>\n");
+}
+
+// A game ends while the engine thinks, and the next begins: the old search is stopped, its
+// move neither shown nor played. A search the GUI stopped itself keeps its bestmove.
+TEST(Searches, GameLeftWhileTheEngineThinks) {
+  const struct {
+    const char* name;
+    const char* end;  // how the GUI ends the first game
+    bool stopped;
+  } cases[] = {
+      {"gameover", "gameover lose\n", false},
+      {"usinewgame", "", false},
+      {"stop_then_gameover", "stop\ngameover lose\n", true},
+  };
+  for (const auto& c : cases) {
+    std::string dir =
+        make_test_dir(std::string("game_left_") + c.name, "orv_molvara", "molvara",
+                      kBanner + "move#1|sleep|300\nmove#1|out|move7776FU\nmove#2|out|move3334FU\n");
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "usinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
+    send(s, c.end);
+    send(s, "usinewgame\nposition startpos moves 7g7f\ngo btime 1000 wtime 1000\n");
+    std::vector<std::string> expected;
+    if (c.stopped) expected = {"info currmove 7g7f", "bestmove 7g7f"};
+    expected.push_back("info currmove 3c3d");
+    expected.push_back("bestmove 3c3d");
+    std::vector<std::string> lines = lines_until(s, "bestmove 3c3d");
+    EXPECT_EQ(lines, expected) << c.name;
+    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << c.name;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+    const std::string commands = engine_commands(dir);
+    EXPECT_NE(commands.find("move\ns\n"), std::string::npos) << c.name << ": " << commands;
+  }
+}
