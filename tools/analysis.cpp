@@ -2,14 +2,18 @@
 // "go infinite", a pause, "stop", and then the player follows the engine's suggestion and
 // answers it with a move of its own, as players explore a line. Every move of every
 // variation shown and every bestmove is checked with the stand-in's rules against the
-// position that was sent.
+// position that was sent, and the one bestmove of each analysis must come after its "stop".
 //
 //   analysis FOLDER [--steps N] [--think MS] [--seed N] [--option NAME=VALUE]...
-//            [--adapter NAME] [--quirks SEED] [--quiet]
+//            [--adapter NAME] [--chaos SEED] [--quirks SEED] [--quiet]
 //
 // Every third step is stopped at once, as a player stepping quickly through a game does.
-// Exit code: 0 every move shown was legal, 1 cannot start, 2 the adapter stalled or went
-// away, 3 a move shown was illegal in the position sent.
+// --chaos has the GUI behave as impatient GUIs do (another position first, bursts of
+// analyses stopped at once, "isready" and "setoption" during the analysis, a timed search
+// asked in between), chosen by the seed.
+// Exit code: 0 every rule kept, 1 cannot start, 5 a broken rule (a move shown illegal, a
+// bestmove before "stop" or none within the bound after it), 6 an adapter that did not end
+// with exit code 0 after "quit".
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "standin/rules.h"
+#include "tools/chaos.h"
 #include "tools/usi_player.h"
 
 using namespace standin;
@@ -31,6 +36,7 @@ struct Options {
   unsigned seed = 1;
   PlayerSetup setup;
   bool quiet = false;
+  unsigned chaos = 0;
 };
 
 bool parse_options(int argc, char** argv, Options& o) {
@@ -45,6 +51,8 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.seed = static_cast<unsigned>(std::atoi(value().c_str()));
     else if (a == "--option")
       o.setup.settings.push_back(value());
+    else if (a == "--chaos")
+      o.chaos = static_cast<unsigned>(std::atol(value().c_str()));
     else if (a == "--quirks")
       o.setup.quirks = static_cast<unsigned>(std::atol(value().c_str()));
     else if (a == "--adapter")
@@ -57,69 +65,6 @@ bool parse_options(int argc, char** argv, Options& o) {
       return false;
   }
   return !o.folder.empty();
-}
-
-struct Tally {
-  int variations = 0, moves = 0, bestmoves = 0;
-};
-
-// The moves of a variation ("... pv m1 m2 ...", up to a "[" tail), each played on a copy of
-// the position sent. False, with the move named, when one is not legal there.
-bool variation_is_legal(const std::string& line, Board board, Tally& tally, std::string& bad) {
-  const std::size_t pv = line.find(" pv ");
-  if (line.rfind("info ", 0) != 0 || pv == std::string::npos) return true;
-  ++tally.variations;
-  std::size_t at = pv + 4;
-  while (at < line.size()) {
-    std::size_t end = line.find(' ', at);
-    if (end == std::string::npos) end = line.size();
-    const std::string token = line.substr(at, end - at);
-    at = end + 1;
-    if (token.empty()) continue;
-    if (token[0] == '[') break;
-    Move m;
-    if (!move_from_usi(board, token, m)) {
-      bad = token;
-      return false;
-    }
-    Undo u;
-    make_move(board, m, u);
-    ++tally.moves;
-  }
-  return true;
-}
-
-enum class StepEnd { kShown, kStalled, kIllegal };
-
-// One analysis: every line up to the bestmove checked; the pause before "stop" may end
-// early, for an engine that answers from its book.
-StepEnd analyse(Player& p, const Board& sent, int pause_ms, int stall_ms, Tally& tally,
-                std::string& bestmove, std::string& bad) {
-  using Clock = std::chrono::steady_clock;
-  bestmove.clear();
-  p.send("go infinite");
-  const Clock::time_point stop_at = Clock::now() + std::chrono::milliseconds(pause_ms);
-  bool stopped = false;
-  std::string line;
-  while (bestmove.empty()) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(stop_at - Clock::now()).count();
-    if (!p.next(line, stopped ? stall_ms : static_cast<int>(left > 0 ? left : 0))) {
-      if (stopped) return StepEnd::kStalled;
-      p.send("stop");
-      stopped = true;
-      continue;
-    }
-    if (line.rfind("bestmove ", 0) == 0) {
-      bestmove = line.substr(9);
-    } else if (!variation_is_legal(line, sent, tally, bad)) {
-      bad = "variation move " + bad + " in \"" + line + "\"";
-      return StepEnd::kIllegal;
-    }
-  }
-  if (!stopped) p.send("stop");  // the GUI's stop comes all the same
-  ++tally.bestmoves;
-  return StepEnd::kShown;
 }
 
 // The player follows the engine's suggestion (any move where it resigned) and answers it.
@@ -147,7 +92,8 @@ int main(int argc, char** argv) {
   if (!parse_options(argc, argv, o)) {
     std::fprintf(stderr,
                  "usage: analysis FOLDER [--steps N] [--think MS] [--seed N] "
-                 "[--option NAME=VALUE]... [--adapter NAME] [--quirks SEED] [--quiet]\n");
+                 "[--option NAME=VALUE]... [--adapter NAME] [--chaos SEED] [--quirks SEED] "
+                 "[--quiet]\n");
     return 1;
   }
   Player player;
@@ -156,37 +102,46 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::mt19937 random(o.seed);
-  Board board;
+  Chaos chaos;
+  chaos.on = o.chaos != 0;
+  chaos.random.seed(o.chaos);
+  Board board, start;
   set_start(board);
-  std::string moves, bestmove, bad;
-  Tally tally;
-  int code = 0, plies = 0;
+  set_start(start);
+  Sent sent{board, board, "position startpos"};
+  std::string moves, bestmove;
+  int code = 0, plies = 0, analysed = 0;
   for (int step = 1; step <= o.steps; ++step) {
-    player.send("position startpos" + (moves.empty() ? "" : " moves" + moves));
+    sent = {board, sent.now, "position startpos" + (moves.empty() ? "" : " moves" + moves)};
+    if (!moves.empty() && chaos.chance(15)) {  // another position first, then this one
+      player.send("position startpos");
+      sent.before = start;
+    }
+    std::string hint;
+    if (chaos.chance(10) && !chaos_timed_search(player, chaos, sent, 200, hint)) code = 5;
     const int pause = step % 3 == 0 ? 0 : o.think_ms;
-    const StepEnd end = analyse(player, board, pause, o.setup.stall_ms, tally, bestmove, bad);
-    if (end == StepEnd::kStalled) {
-      std::fprintf(stderr, "step %d: no bestmove after stop\n", step);
-      code = 2;
+    if (code == 0 && !chaos_analysis(player, chaos, sent, pause, bestmove)) code = 5;
+    if (code == 0 && chaos.on && !barrier(player, chaos, sent)) code = 5;
+    if (code != 0) {
+      std::fprintf(stderr, "step %d, after \"startpos moves%s\": %s; the last lines:\n%s", step,
+                   moves.c_str(), chaos.fault.c_str(), player.dialogue().c_str());
       break;
     }
-    Move m;  // the check alone: the board moves in follow()
-    if (end == StepEnd::kIllegal || (bestmove != "resign" && !move_from_usi(board, bestmove, m))) {
-      if (end != StepEnd::kIllegal) bad = "bestmove " + bestmove;
-      std::fprintf(stderr, "step %d: %s is illegal after \"startpos moves%s\"\n", step, bad.c_str(),
-                   moves.c_str());
-      code = 3;
-      break;
-    }
+    ++analysed;
     if (!o.quiet) std::printf("%3d  after ply %3d  bestmove %s\n", step, plies, bestmove.c_str());
     plies += 2;
     if (!follow(board, moves, bestmove, random)) {
       set_start(board), moves.clear(), plies = 0;
     }
   }
-  stop_player(player);
-  std::printf("%d position(s) analysed: %d variation(s) of %d move(s) and %d bestmove(s) %s\n",
-              tally.bestmoves, tally.variations, tally.moves, tally.bestmoves,
-              code == 0 ? "checked, all legal" : "checked before the fault");
+  if (!stop_player(player)) {
+    std::fprintf(stderr, "the adapter did not end with exit code 0 after quit\n");
+    if (code == 0) code = 6;
+  }
+  std::printf(
+      "%d position(s) analysed: %ld variation(s) of %ld move(s) and %d bestmove(s) %s%s%s\n",
+      analysed, chaos.variations, chaos.variation_moves, analysed,
+      code == 0 ? "checked, all legal" : "checked before the fault", chaos.on ? "; " : "",
+      chaos.on ? chaos_summary(chaos).c_str() : "");
   return code;
 }

@@ -5,13 +5,20 @@
 //
 //   selfplay BLACK_FOLDER WHITE_FOLDER [--plies N] [--byoyomi MS] [--nodes N]
 //            [--black-option NAME=VALUE]... [--white-option NAME=VALUE]...
-//            [--record FILE.csa] [--adapter NAME] [--quirks SEED] [--quiet]
+//            [--record FILE.csa] [--adapter NAME] [--games N] [--chaos SEED]
+//            [--quirks SEED] [--quiet]
 //
 // --quirks has each stand-in engine behave as real engines may (blank lines, lines in
 // pieces, remarks on standard error, delays), chosen by the seed.
 //
-// Exit code: 0 a game played to its end, 1 cannot start, 2 an engine stalled or went away,
-// 3 an illegal move, 4 an orv.csa that does not match the game.
+// --games plays that many games in one run, with "usinewgame" between them. --chaos has the
+// GUI behave as impatient GUIs do (a take-back and the position again, an analysis inside
+// the game, "isready", "setoption" and "stop" while the engine thinks, a game left while it
+// thinks), chosen by the seed, and checks every rule of the dialogue.
+//
+// Exit code: 0 the games played to their end, 1 cannot start, 2 an engine stalled or went
+// away, 3 an illegal move, 4 an orv.csa that does not match the game, 5 a broken rule of the
+// dialogue (--chaos), 6 an adapter that did not end with 0 after "quit".
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,6 +31,7 @@
 #include "platform/platform.h"
 #include "standin/csa_file.h"
 #include "standin/rules.h"
+#include "tools/chaos.h"
 #include "tools/usi_player.h"
 
 using namespace standin;
@@ -39,6 +47,8 @@ struct Options {
   PlayerSetup setups[2];
   std::string record;
   bool quiet = false;
+  int games = 1;
+  unsigned chaos = 0;  // the seed of an impatient GUI, 0 for a patient one
 };
 
 bool parse_options(int argc, char** argv, Options& o) {
@@ -64,6 +74,10 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.setups[0].adapter = o.setups[1].adapter = value();
     else if (a == "--quiet")
       o.quiet = true;
+    else if (a == "--games")
+      o.games = std::atoi(value().c_str());
+    else if (a == "--chaos")
+      o.chaos = static_cast<unsigned>(std::atol(value().c_str()));
     else if (a == "--quirks")
       o.setups[0].quirks = static_cast<unsigned>(std::atol(value().c_str())),
       o.setups[1].quirks = o.setups[0].quirks + 1;
@@ -128,6 +142,140 @@ struct Result {
   int winner = -1;      // -1 for none
 };
 
+// The position of the first n moves of the game.
+Board board_after(const std::vector<Move>& played, std::size_t n) {
+  Board b;
+  set_start(b);
+  for (std::size_t i = 0; i < n; ++i) {
+    Undo u;
+    make_move(b, played[i], u);
+  }
+  return b;
+}
+
+std::string position_command(const std::string& moves) {
+  return "position startpos" + (moves.empty() ? "" : " moves" + moves);
+}
+
+// The moves text of the first n moves.
+std::string moves_text(const std::vector<Move>& played, std::size_t n) {
+  std::string text;
+  for (std::size_t i = 0; i < n; ++i) text += " " + usi_of(played[i]);
+  return text;
+}
+
+struct Game {
+  Board board;
+  std::vector<Move> played;
+  std::map<std::uint64_t, int> seen;
+  std::string record = "V2.2\nN+orv black\nN-orv white\nPI\n+\n";
+  Board last_sent[2];  // the position each player was last sent
+
+  Game() {
+    set_start(board);
+    seen[board.key] = 1;
+    last_sent[0] = last_sent[1] = board;
+  }
+};
+
+// One search of the player to move, as a patient GUI asks it: the bestmove, and the score
+// of the last report for the record.
+bool patient_search(Player& p, const Options& o, int side, std::string& bestmove,
+                    std::string& score) {
+  p.send("go btime 0 wtime 0 byoyomi " + std::to_string(o.byoyomi_ms));
+  std::string line;
+  while (bestmove.empty() && p.next(line, o.setups[side].stall_ms + o.byoyomi_ms)) {
+    if (line.rfind("bestmove ", 0) == 0) bestmove = line.substr(9);
+    const std::size_t cp = line.find(" score cp ");
+    if (line.rfind("info time ", 0) == 0 && cp != std::string::npos) {
+      score = line.substr(cp + 10, line.find(' ', cp + 10) - cp - 10);
+    }
+  }
+  return !bestmove.empty();
+}
+
+enum class Ply { kPlayed, kLeft, kEnded };
+
+// A rule of the dialogue broken: said, with the dialogue that led to it.
+Ply broken(Player& p, const Chaos& chaos, Result& result) {
+  result = {5, "a broken rule: " + chaos.fault, "%CHUDAN", -1};
+  std::fprintf(stderr, "%s in %s; the last lines:\n%s", result.how.c_str(), p.folder.c_str(),
+               p.dialogue().c_str());
+  return Ply::kEnded;
+}
+
+// One ply: the position sent (with chaos: sometimes a take-back first, an analysis, or a
+// game left while the engine thinks), the search, the move checked and played.
+Ply play_ply(Player* players, const Options& o, Chaos& chaos, Game& g, int ply, int& files,
+             std::string* position_files, Result& result) {
+  const int side = g.board.side;
+  Player& p = players[side];
+  const char* mover = side == 0 ? "black" : "white";
+  const std::string moves = moves_text(g.played, g.played.size());
+  Sent sent{g.board, g.last_sent[side], position_command(moves)};
+  if (g.played.size() >= 2 && chaos.chance(10)) {  // back and forth: a take-back, then again
+    p.send(position_command(moves_text(g.played, g.played.size() - 2)));
+    sent.before = board_after(g.played, g.played.size() - 2);
+  }
+  if (!chaos.on) p.send(sent.command);  // with chaos, before every search
+  g.last_sent[side] = g.board;
+  std::string bestmove, score = "-";
+  if (chaos.chance(8) && !chaos_analysis(p, chaos, sent, 200, bestmove)) {
+    return broken(p, chaos, result);
+  }
+  if (chaos.chance(2)) {  // a game ended while the engine thinks
+    if (!chaos_leave_search(p, chaos, sent, o.byoyomi_ms)) return broken(p, chaos, result);
+    players[1 - side].send("gameover win");
+    return Ply::kLeft;
+  }
+  bestmove.clear();
+  const auto asked = Clock::now();
+  const bool answered = chaos.on ? chaos_timed_search(p, chaos, sent, o.byoyomi_ms, bestmove)
+                                 : patient_search(p, o, side, bestmove, score);
+  const double seconds = std::chrono::duration<double>(Clock::now() - asked).count();
+  if (!answered) {
+    if (!chaos.fault.empty()) return broken(p, chaos, result);
+    result = {2, std::string(mover) + " gave no move: stalled or gone", "%CHUDAN", -1};
+    return Ply::kEnded;
+  }
+  if (chaos.on && !barrier(p, chaos, sent)) return broken(p, chaos, result);  // a second one
+  if (!check_position_file(p, position_files[side], g.board, files)) {
+    result = {4, "orv.csa does not match the game", "%CHUDAN", -1};
+    return Ply::kEnded;
+  }
+  if (bestmove == "resign") {
+    result = {0, std::string(mover) + " resigns", "%TORYO", 1 - side};
+    return Ply::kEnded;
+  }
+  Move m;
+  if (!move_from_usi(g.board, bestmove, m)) {
+    result = {3, std::string(mover) + " played an illegal move: " + bestmove, "%ILLEGAL_MOVE",
+              1 - side};
+    return Ply::kEnded;
+  }
+  g.record += std::string(side == 0 ? "+" : "-") + csa_of(m) + "\nT" +
+              std::to_string(static_cast<int>(seconds)) + "\n";
+  Undo u;
+  make_move(g.board, m, u);
+  g.played.push_back(m);
+  if (!o.quiet) {
+    std::printf("%4d  %-5s  %-6s %6.2f s   score %s\n", ply, mover, bestmove.c_str(), seconds,
+                score.c_str());
+    std::fflush(stdout);
+  }
+  MoveList replies;
+  legal_moves(g.board, replies);
+  if (replies.size == 0) {
+    result = {0, std::string(mover) + " mates", "%TSUMI", 1 - side};
+    return Ply::kEnded;
+  }
+  if (++g.seen[g.board.key] >= 4) {
+    result = {0, "fourfold repetition: a draw", "%SENNICHITE", -1};
+    return Ply::kEnded;
+  }
+  return Ply::kPlayed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -137,7 +285,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: selfplay BLACK_FOLDER WHITE_FOLDER [--plies N] [--byoyomi MS] "
                  "[--nodes N] [--option|--black-option|--white-option NAME=VALUE] "
-                 "[--record FILE] [--adapter NAME] [--quirks SEED] [--quiet]\n");
+                 "[--record FILE] [--adapter NAME] [--games N] [--chaos SEED] "
+                 "[--quirks SEED] [--quiet]\n");
     return 1;
   }
   Player players[2];
@@ -150,85 +299,59 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  Chaos chaos;
+  chaos.on = o.chaos != 0;
+  chaos.random.seed(o.chaos);
 
-  Board board;
-  set_start(board);
-  std::map<std::uint64_t, int> seen{{board.key, 1}};
-  std::string moves, record = "V2.2\nN+orv black\nN-orv white\nPI\n+\n";
   Result result;
-  int files_checked = 0;
-  for (int ply = 1;; ++ply) {
+  int files_checked = 0, games = 0, left = 0;
+  std::size_t moves_played = 0;
+  Game game;
+  for (int ply = 1; games < o.games; ++ply) {
+    Ply end = Ply::kEnded;
     if (ply > o.plies) {
       result = {0, "ply limit reached: a draw", "%CHUDAN", -1};
-      break;
+    } else {
+      end = play_ply(players, o, chaos, game, ply, files_checked, position_files, result);
     }
-    Player& p = players[board.side];
-    const Board given = board;
-    p.send("position startpos" + (moves.empty() ? "" : " moves" + moves));
-    p.send("go btime 0 wtime 0 byoyomi " + std::to_string(o.byoyomi_ms));
-    const auto asked = Clock::now();
-    std::string line, bestmove, score = "-";
-    while (bestmove.empty() && p.next(line, o.setups[board.side].stall_ms + o.byoyomi_ms)) {
-      if (line.rfind("bestmove ", 0) == 0) bestmove = line.substr(9);
-      const std::size_t cp = line.find(" score cp ");
-      if (line.rfind("info time ", 0) == 0 && cp != std::string::npos) {
-        score = line.substr(cp + 10, line.find(' ', cp + 10) - cp - 10);
+    if (end == Ply::kPlayed) continue;
+    ++games;
+    moves_played += game.played.size();
+    if (end == Ply::kLeft) {
+      ++left;
+    } else {
+      for (int c = 0; c < 2; ++c) {
+        const char* outcome = result.winner < 0 ? "draw" : result.winner == c ? "win" : "lose";
+        players[c].send(std::string("gameover ") + outcome);
       }
+      if (result.exit_code != 0) break;
     }
-    const double seconds = std::chrono::duration<double>(Clock::now() - asked).count();
-    const char* mover = board.side == 0 ? "black" : "white";
-    if (bestmove.empty()) {
-      result = {2, std::string(mover) + " gave no move: stalled or gone", "%CHUDAN", -1};
-      break;
+    game.record += (end == Ply::kLeft ? "%CHUDAN" : result.csa_end) + "\n";
+    if (!o.record.empty()) {
+      FILE* f = std::fopen(o.record.c_str(), "wb");
+      if (f) std::fwrite(game.record.data(), 1, game.record.size(), f), std::fclose(f);
     }
-    if (!check_position_file(p, position_files[board.side], given, files_checked)) {
-      result = {4, "orv.csa does not match the game", "%CHUDAN", -1};
-      break;
-    }
-    if (bestmove == "resign") {
-      result = {0, std::string(mover) + " resigns", "%TORYO", 1 - board.side};
-      break;
-    }
-    Move m;
-    if (!move_from_usi(board, bestmove, m)) {
-      result = {3, std::string(mover) + " played an illegal move: " + bestmove, "%ILLEGAL_MOVE",
-                1 - board.side};
-      break;
-    }
-    record += std::string(board.side == 0 ? "+" : "-") + csa_of(m) + "\nT" +
-              std::to_string(static_cast<int>(seconds)) + "\n";
-    Undo u;
-    make_move(board, m, u);
-    moves += " " + bestmove;
-    if (!o.quiet) {
-      std::printf("%4d  %-5s  %-6s %6.2f s   score %s\n", ply, mover, bestmove.c_str(), seconds,
-                  score.c_str());
-      std::fflush(stdout);
-    }
-    MoveList replies;
-    legal_moves(board, replies);
-    if (replies.size == 0) {
-      result = {0, std::string(mover) + " mates", "%TSUMI", 1 - board.side};
-      break;
-    }
-    if (++seen[board.key] >= 4) {
-      result = {0, "fourfold repetition: a draw", "%SENNICHITE", -1};
-      break;
+    if (games < o.games) {
+      for (Player& p : players) p.send("usinewgame");
+      game = Game();
+      ply = 0;
     }
   }
-
-  for (int c = 0; c < 2; ++c) {
-    const char* outcome = result.winner < 0 ? "draw" : result.winner == c ? "win" : "lose";
-    players[c].send(std::string("gameover ") + outcome);
+  if (o.games == 1 && left == 0) {
+    std::printf("%s after %zu moves; %d orv.csa file(s) checked against the game\n",
+                result.how.c_str(), moves_played, files_checked);
+  } else {
+    std::printf(
+        "%d game(s) (%d left while the engine thought) of %zu moves; %s; %d orv.csa "
+        "file(s) checked against the game%s%s\n",
+        games, left, moves_played, result.exit_code == 0 ? "no fault" : result.how.c_str(),
+        files_checked, chaos.on ? "; " : "", chaos.on ? chaos_summary(chaos).c_str() : "");
   }
-  record += result.csa_end + "\n";
-  if (!o.record.empty()) {
-    FILE* f = std::fopen(o.record.c_str(), "wb");
-    if (f) std::fwrite(record.data(), 1, record.size(), f), std::fclose(f);
+  for (Player& p : players) {
+    if (!stop_player(p)) {
+      std::fprintf(stderr, "%s did not end with exit code 0 after quit\n", p.folder.c_str());
+      if (result.exit_code == 0) result.exit_code = 6;
+    }
   }
-  std::printf("%s after %zu moves; %d orv.csa file(s) checked against the game\n",
-              result.how.c_str(),
-              static_cast<std::size_t>(std::count(moves.begin(), moves.end(), ' ')), files_checked);
-  for (Player& p : players) stop_player(p);
   return result.exit_code;
 }

@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr std::size_t kRecentLines = 80;
+
 void read_lines(Player& p) {
   std::string pending;
   char buffer[4096];
@@ -42,6 +44,11 @@ bool give_up(Player& p) {
 }  // namespace
 
 void Player::send(const std::string& line) {
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    recent.push_back("> " + line);
+    if (recent.size() > kRecentLines) recent.pop_front();
+  }
   std::string text = line + "\n";
   platform::write_pipe(child.to_engine, text.data(), text.size());
 }
@@ -53,7 +60,21 @@ bool Player::next(std::string& line, int timeout_ms) {
   if (lines.empty()) return false;
   line = lines.front();
   lines.pop_front();
+  recent.push_back("< " + line);
+  if (recent.size() > kRecentLines) recent.pop_front();
   return true;
+}
+
+std::string Player::dialogue() {
+  std::lock_guard<std::mutex> hold(lock);
+  std::string text;
+  for (const std::string& line : recent) text += "  " + line + "\n";
+  return text;
+}
+
+bool Player::gone() {
+  std::lock_guard<std::mutex> hold(lock);
+  return ended && lines.empty();
 }
 
 bool Player::wait_for(const std::string& wanted, int timeout_ms) {
@@ -100,8 +121,9 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
   return true;
 }
 
-void stop_player(Player& p) {
+bool stop_player(Player& p) {
   p.send("quit");
   platform::close_handle(p.child.to_engine);
   if (p.reader.joinable()) p.reader.join();
+  return platform::wait_child(p.child, 5000) == 0;
 }

@@ -20,11 +20,16 @@ struct Player {
   std::condition_variable arrived;
   std::deque<std::string> lines;
   bool ended = false;
+  std::deque<std::string> recent;  // the last lines sent (">") and taken ("<"), for a report
 
   void send(const std::string& line);
   // The next line; false after the timeout or when the engine has gone.
   bool next(std::string& line, int timeout_ms);
   bool wait_for(const std::string& wanted, int timeout_ms);
+  // Its output has ended and every line has been taken.
+  bool gone();
+  // The recent dialogue, one line each, oldest first.
+  std::string dialogue();
 };
 
 struct PlayerSetup {
@@ -39,5 +44,6 @@ struct PlayerSetup {
 // "usinewgame". False when it does not answer.
 bool start_player(Player& player, const std::string& folder, const PlayerSetup& setup);
 
-// Ends the dialogue: "quit", the end of its input, and the reader thread joined.
-void stop_player(Player& player);
+// Ends the dialogue: "quit", the end of its input, and the reader thread joined. True when
+// the adapter ended with exit code 0.
+bool stop_player(Player& player);

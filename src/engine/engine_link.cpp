@@ -25,8 +25,12 @@ long write_engine_line(EngineLink& link, std::string_view text) {
   return platform::write_pipe_within(link.child.to_engine, staging, n + 1, kEngineWriteTimeoutMs);
 }
 
-void end_for_engine(const EngineLink& link, const char* what) {
+void end_for_engine(EngineLink& link, const char* what) {
   write_gui("info string engine " + link.engine_file + " " + what + "\n");
+  {
+    std::lock_guard<std::mutex> hold(link.life_lock);
+    platform::kill_child(link.child);
+  }
   exit_after_gui(1);
 }
 
@@ -34,6 +38,13 @@ void close_engine(EngineLink& link, EngineState& engine) {
   engine.running = false;
   std::lock_guard<std::mutex> hold(link.write_lock);
   platform::close_handle(link.child.to_engine);
+}
+
+void end_engine(EngineLink& link, unsigned grace_ms) {
+  std::lock_guard<std::mutex> hold(link.life_lock);
+  if (platform::wait_child(link.child, grace_ms) == platform::kStillRunning) {
+    platform::kill_child(link.child);
+  }
 }
 
 namespace {
@@ -65,8 +76,9 @@ bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& 
   if (!start_engine_process(link, engine, dir, base)) return false;
   for (auto err_thread : threads.err_threads) std::thread(err_thread, threads.context).detach();
   LineRead banner = read_line(link.out_reader);
-  if (!banner.ok) {
+  if (!banner.ok) {  // an engine that keeps running without its output is no engine
     close_engine(link, engine);
+    end_engine(link, 0);
     platform::close_handle(link.child.from_out);
     return false;
   }

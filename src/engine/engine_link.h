@@ -17,9 +17,13 @@ constexpr std::size_t kMaxEngineCommand = 4095;
 // An engine that reads none of its input this long while the pipe is full is taken for
 // hung. Its banner is waited for as long as it lives: engines may load large files first.
 constexpr unsigned kEngineWriteTimeoutMs = 5000;
+// When orv ends, the engine has this long to end by itself (and write its files) before it
+// is ended: well inside the time a GUI gives its engine after "quit".
+constexpr unsigned kEngineEndGraceMs = 2000;
 
 struct EngineLink {
   platform::Child child;
+  std::mutex life_lock;     // the engine's process: waited for or ended by one thread
   std::mutex write_lock;    // one command, line feed included, per write
   LineReader out_reader;    // used by the engine output thread alone once it runs
   LineReader err_reader;    // used by the engine error thread alone
@@ -52,12 +56,17 @@ bool start_engine_process(EngineLink& link, EngineState& engine, const platform:
 long write_engine_line(EngineLink& link, std::string_view text);
 
 // The engine cannot go on ("has exited", "does not read its input"): the GUI is told, so
-// it does not wait for a bestmove for ever, and the adapter ends with exit code 1.
-[[noreturn]] void end_for_engine(const EngineLink& link, const char* what);
+// it does not wait for a bestmove for ever, the engine is ended if it still runs, and the
+// adapter ends with exit code 1.
+[[noreturn]] void end_for_engine(EngineLink& link, const char* what);
 
 // The engine sees the end of its input. The reader threads see the end of its output when
 // it exits.
 void close_engine(EngineLink& link, EngineState& engine);
+
+// orv is ending, the engine's input closed: it is given grace_ms to end by itself, then
+// ended. Nothing is written to the GUI.
+void end_engine(EngineLink& link, unsigned grace_ms);
 
 // The version flags and the reported name from the engine's first line: " - The Computer
 // Shogi Engine" is cut, and " (<base>)" added for an engine not named molvara.

@@ -68,6 +68,9 @@ bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles
     return false;
   }
   a.game.position_argument.assign(rest_of(line));
+  // The board is this position now, without the engine's last move on it: a later position
+  // that adds that move and one more is no single new move on this board.
+  a.game.last_bestmove.clear();
   a.game.engine_behind = !write_position_file(
       a.position, text, option_on(a.options, kFlipHorizontal), out, files.position);
   if (a.game.engine_behind) {

@@ -89,5 +89,14 @@ int run_adapter(Adapter& a, const char* argv0) {
   a.gui_input.read = [](platform::Handle, char* buffer, std::size_t size) {
     return platform::read_stdin(buffer, size);
   };
-  return run_usi_loop(a);
+  const int code = run_usi_loop(a);
+  // The engine never outlives orv: given a moment to end by itself after "quit" or the end
+  // of the GUI's input, at once after a failure.
+  a.quitting.store(true);
+  {
+    std::lock_guard<std::mutex> hold(a.state_lock);
+    close_engine(a.link, a.engine);
+  }
+  end_engine(a.link, code == 0 ? kEngineEndGraceMs : 0);
+  return code;
 }

@@ -76,11 +76,22 @@ struct Child {
   Handle to_engine = no_handle;  // engine's standard input
   Handle from_out = no_handle;   // engine's standard output
   Handle from_err = no_handle;   // engine's standard error
+  Handle process = no_handle;    // a pid on POSIX, a process handle on Windows
+  Handle job = no_handle;        // Windows: the job that ends the child with this process
 };
 
 // Starts <dir><base><suffix> with the argument "csa_shogi", working directory dir (which
-// ends in the separator). False when the program could not be started.
+// ends in the separator), with no window of its own. False when the program could not be
+// started. The child never outlives this process, even killed: on Windows it runs in a job
+// that ends it when the job's last handle closes (where the system allows one), on Linux it
+// gets SIGKILL when the thread that started it ends; elsewhere it sees the end of its input.
 bool start_child(const Path& dir, const Path& base, Child& child);
+
+// Waits up to timeout_ms for the child to end: its exit code, or kStillRunning.
+constexpr int kStillRunning = -1;
+int wait_child(Child& child, unsigned timeout_ms);
+// Ends the child at once (SIGKILL, TerminateProcess) if it still runs, and waits for it.
+void kill_child(Child& child);
 // >0 bytes read, 0 end of pipe, -1 error.
 long read_pipe(Handle pipe, char* buffer, std::size_t size);
 // Writes all bytes to the engine's input, waiting at most timeout_ms for room in the pipe:

@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -15,8 +17,6 @@
 
 #include "platform/ini_text.h"
 #include "platform/platform.h"
-
-extern char** environ;
 
 namespace platform {
 
@@ -151,34 +151,68 @@ void close_handle(Handle& handle) {
   handle = no_handle;
 }
 
+namespace {
+
+// In the child between fork and exec: only calls that are safe there.
+[[noreturn]] void exec_child(const std::string& dir, const std::string& path, char* const argv[],
+                             const int in[2], const int out[2], const int err[2], int report,
+                             pid_t parent) {
+#ifdef __linux__
+  // The engine dies with the adapter, however the adapter ends; had it ended already, the
+  // signal would never come.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+#else
+  (void)parent;
+#endif
+  int failure = 0;
+  if (dup2(in[0], STDIN_FILENO) < 0 || dup2(out[1], STDOUT_FILENO) < 0 ||
+      dup2(err[1], STDERR_FILENO) < 0 || (!dir.empty() && chdir(dir.c_str()) != 0)) {
+    failure = errno;
+  } else {
+    execv(path.c_str(), argv);
+    failure = errno;
+  }
+  if (write(report, &failure, sizeof failure) < 0) _exit(127);
+  _exit(127);
+}
+
+void close_pair(int ends[2]) {
+  close(ends[0]), close(ends[1]);
+}
+
+}  // namespace
+
 bool start_child(const Path& dir, const Path& base, Child& child) {
-  int in[2], out[2], err[2];
+  int in[2], out[2], err[2], report[2];
   if (pipe2(in, O_CLOEXEC) != 0) return false;
-  if (pipe2(out, O_CLOEXEC) != 0) {
-    close(in[0]), close(in[1]);
-    return false;
-  }
-  if (pipe2(err, O_CLOEXEC) != 0) {
-    close(in[0]), close(in[1]), close(out[0]), close(out[1]);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  if (pipe2(out, O_CLOEXEC) != 0) return close_pair(in), false;
+  if (pipe2(err, O_CLOEXEC) != 0) return close_pair(in), close_pair(out), false;
+  if (pipe2(report, O_CLOEXEC) != 0) return close_pair(in), close_pair(out), close_pair(err), false;
 
   const std::string path = dir + base;
   std::string arg0 = base, arg1 = "csa_shogi";
   char* argv[] = {arg0.data(), arg1.data(), nullptr};
-  pid_t pid = -1;
-  int failed = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) exec_child(dir, path, argv, in, out, err, report[1], parent);
 
   // The engine holds its ends now; closing ours lets a read see the engine's exit.
-  close(in[0]), close(out[1]), close(err[1]);
-  if (failed != 0) {
+  close(in[0]), close(out[1]), close(err[1]), close(report[1]);
+  int failure = 0;
+  bool started = pid > 0;
+  if (started) {
+    // The report pipe closes at the exec; a failure before it sends its errno.
+    ssize_t n;
+    while ((n = read(report[0], &failure, sizeof failure)) < 0 && errno == EINTR) {
+    }
+    if (n > 0) {
+      started = false;
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  close(report[0]);
+  if (!started) {
     close(in[1]), close(out[0]), close(err[0]);
     return false;
   }
@@ -187,7 +221,32 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   child.to_engine = in[1];
   child.from_out = out[0];
   child.from_err = err[0];
+  child.process = pid;
   return true;
+}
+
+int wait_child(Child& child, unsigned timeout_ms) {
+  if (child.process == no_handle) return kStillRunning;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(static_cast<pid_t>(child.process), &status, WNOHANG);
+    if (done == static_cast<pid_t>(child.process) || (done < 0 && errno != EINTR)) {
+      child.process = no_handle;
+      if (done < 0) return 0;  // reaped elsewhere
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return kStillRunning;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void kill_child(Child& child) {
+  if (child.process == no_handle) return;
+  kill(static_cast<pid_t>(child.process), SIGKILL);
+  while (waitpid(static_cast<pid_t>(child.process), nullptr, 0) < 0 && errno == EINTR) {
+  }
+  child.process = no_handle;
 }
 
 namespace {

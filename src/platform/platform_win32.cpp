@@ -178,6 +178,24 @@ void close_handle(Handle& handle) {
   handle = no_handle;
 }
 
+namespace {
+
+// A job that ends its processes when its last handle closes: when the adapter ends, however
+// it ends. Null where the system refuses one.
+HANDLE make_kill_on_close_job() {
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (!job) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
+}  // namespace
+
 bool start_child(const Path& dir, const Path& base, Child& child) {
   HANDLE in_read, in_write, out_read, out_write, err_read, err_write;
   if (!make_pipe(in_read, in_write, true)) return false;
@@ -198,7 +216,10 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   // The path in quotes, so a folder with blanks starts the right program.
   std::wstring command = L"\"" + dir + base + to_path(executable_suffix()) + L"\" csa_shogi";
   PROCESS_INFORMATION process{};
-  BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+  // Suspended until it is in the job, so it never runs outside it; no console window of its
+  // own when the GUI started the adapter without one.
+  BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE,
+                                NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW | CREATE_SUSPENDED,
                                 nullptr, dir.c_str(), &startup, &process);
   // The engine holds its ends now; closing ours lets a read see the engine's exit.
   CloseHandle(in_read), CloseHandle(out_write), CloseHandle(err_write);
@@ -206,14 +227,39 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
     CloseHandle(in_write), CloseHandle(out_read), CloseHandle(err_read);
     return false;
   }
+  HANDLE job = make_kill_on_close_job();
+  if (job && !AssignProcessToJobObject(job, process.hProcess)) {
+    CloseHandle(job);  // a job of the adapter's own forbids it: the engine runs as before
+    job = nullptr;
+  }
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   DWORD no_wait = PIPE_READMODE_BYTE | PIPE_NOWAIT;
   SetNamedPipeHandleState(in_write, &no_wait, nullptr, nullptr);
   child.to_engine = reinterpret_cast<Handle>(in_write);
   child.from_out = reinterpret_cast<Handle>(out_read);
   child.from_err = reinterpret_cast<Handle>(err_read);
+  child.process = reinterpret_cast<Handle>(process.hProcess);
+  child.job = job ? reinterpret_cast<Handle>(job) : no_handle;
   return true;
+}
+
+int wait_child(Child& child, unsigned timeout_ms) {
+  if (child.process == no_handle) return kStillRunning;
+  if (WaitForSingleObject(handle_of(child.process), timeout_ms) != WAIT_OBJECT_0) {
+    return kStillRunning;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(handle_of(child.process), &code);
+  close_handle(child.process);
+  return static_cast<int>(code);
+}
+
+void kill_child(Child& child) {
+  if (child.process == no_handle) return;
+  TerminateProcess(handle_of(child.process), 1);
+  WaitForSingleObject(handle_of(child.process), 5000);
+  close_handle(child.process);
 }
 
 std::string ini_read(const Path& file, std::string_view section, std::string_view key,

@@ -24,11 +24,10 @@ TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
   send(s, "usinewgame\nposition startpos\ngo btime 600000 wtime 300000 byoyomi 10000\n");
   send(s, "go ponder\nponderhit\nstop\ngo btime 1 wtime 1\ngo infinite\ngameover lose\nquit\n");
   EXPECT_EQ(wait_exit(s), 0);
-  EXPECT_EQ(
-      engine_commands(dir),
-      "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n"
-      "read orv.csa\nlimit time 10 10\nmove\ns\nmove\nbook off\nlimit time 0 86400\nmove\n"
-      "s\n<eof>\n");  // the analysis the game's end left is stopped
+  EXPECT_EQ(engine_commands(dir),
+            "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n"
+            "read orv.csa\nlimit time 10 10\nmove\ns\nmove\nbook off\nlimit time 0 86400\nmove\n"
+            "s\n<eof>\n");  // the analysis the game's end left is stopped
 }
 
 TEST(Loop, EndOfInputEndsWithTheMessage) {

@@ -50,6 +50,8 @@ TEST(SelfPlay, ShortGamesUnderManySettings) {
       {"plain", "--byoyomi 100 --plies 60"},
       // Engines as real ones may be: blank lines, lines in pieces, remarks on standard error.
       {"quirks", "--byoyomi 100 --plies 60 --quirks 7"},
+      // A GUI as impatient ones are, every rule of the dialogue checked: a short soak.
+      {"chaos", "--byoyomi 100 --plies 60 --games 3 --chaos 11 --quirks 12"},
       {"flip", "--byoyomi 100 --plies 60 --option FlipHorizontal=true"},
       {"flip_one_side", "--nodes 3000 --plies 60 --white-option FlipHorizontal=true"},
       {"another_hand", "--nodes 3000 --plies 60 --option AnotherHand=true"},
@@ -57,7 +59,7 @@ TEST(SelfPlay, ShortGamesUnderManySettings) {
       {"book_narrow", "--nodes 3000 --plies 60 --option BookNarrow=true --option BookNum=4"},
       {"depth", "--plies 40 --option TimeControl=Depth --option Depth=2"},
   };
-  const int count = kUnderWine ? 2 : static_cast<int>(sizeof games / sizeof games[0]);
+  const int count = kUnderWine ? 3 : static_cast<int>(sizeof games / sizeof games[0]);
   for (int i = 0; i < count; ++i) {
     Played p = play(std::string("selfplay_") + games[i].name, games[i].options);
     EXPECT_EQ(p.exit_code, 0) << games[i].name << "\n" << p.output;
@@ -75,10 +77,11 @@ TEST(Analysis, EveryMoveShownIsLegalInThePositionSent) {
       // A book answer ends the search before "stop"; with InfBook it is searched again.
       {"book_answers", "--seed 1"},
       {"inf_book", "--seed 2 --option InfBook=true"},
+      {"chaos", "--seed 6 --chaos 21 --quirks 22 --option InfBook=true"},
       {"inf_book_flip", "--seed 3 --option InfBook=true --option FlipHorizontal=true"},
       {"quirks", "--seed 4 --quirks 5 --option InfBook=true"},
   };
-  const int count = kUnderWine ? 2 : static_cast<int>(sizeof walks / sizeof walks[0]);
+  const int count = kUnderWine ? 3 : static_cast<int>(sizeof walks / sizeof walks[0]);
   for (int i = 0; i < count; ++i) {
     const std::string dir = player_folder(std::string("analysis_") + walks[i].name);
     Played p = run(

@@ -126,6 +126,15 @@ TEST(Position, FullReloadThenSingleMoves) {
   EXPECT_EQ(g.a->game.pending_move, "");
   EXPECT_FALSE(g.a->game.pondering);
   EXPECT_EQ(g.a->position.move_number, 2);
+  EXPECT_EQ(g.engine("move9394FU").gui, "");  // the search left: neither shown nor played
+  EXPECT_EQ(g.a->position.move_number, 2);
+  // The same position again after the engine's move: the board is reloaded without that
+  // move, so the position that adds it and one more is loaded whole.
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"move"}));
+  EXPECT_EQ(g.engine("move2726FU").gui, "info currmove 2g2f\nbestmove 2g2f\n");
+  EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"read orv.csa"}));
+  EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d\n").engine,
+            (Commands{"read orv.csa"}));
 }
 
 // The GUI's analysis: the player follows the engine's suggestion and answers it.

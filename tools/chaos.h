@@ -1,0 +1,76 @@
+// An impatient GUI, chosen by a seed: "stop" at any moment, "isready" and "setoption" while
+// the engine thinks, analyses stopped at once or in bursts, games left while the engine
+// thinks. And the checks of what the adapter answers: one bestmove per search ("go
+// infinite": only after its "stop"), every move shown legal in the position sent, nothing
+// due later than its bound.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <random>
+#include <string>
+
+#include "standin/rules.h"
+#include "tools/usi_player.h"
+
+using ChaosClock = std::chrono::steady_clock;
+
+// What is due (a bestmove after "stop", "readyok") comes within this long.
+constexpr int kDueMs = 2000;
+
+struct Chaos {
+  bool on = false;
+  std::mt19937 random;
+  std::string fault;                           // the first broken rule; empty while none
+  std::deque<ChaosClock::time_point> readies;  // "isready" sent, "readyok" not yet seen
+  long searches = 0, analyses = 0, stops = 0, left = 0, readies_sent = 0, options_sent = 0;
+  long variations = 0, variation_moves = 0;
+
+  bool chance(int percent) { return on && static_cast<int>(random() % 100) < percent; }
+  int between(int low, int high) {
+    return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1));
+  }
+};
+
+// The positions a line may speak of: the one sent for the search, and the one before it,
+// whose last reports may still be on their way. Every search is asked with the "position"
+// command before its "go", as GUIs do: the engine plays its own bestmove in its game.
+struct Sent {
+  standin::Board now, before;
+  std::string command;  // "position ..." of now
+};
+
+// The moves of a variation ("... pv m1 m2 ...", up to a "[" tail) played on a copy of the
+// board. False, with the move named, when one is not legal there.
+bool variation_is_legal(const std::string& line, standin::Board board, std::string& bad,
+                        long& moves);
+
+// A bestmove legal in the position (or resign).
+bool bestmove_is_legal(standin::Board position, const std::string& bestmove);
+
+enum class Came { kBestmove, kReadyok, kNothing };
+
+// Reads the adapter's lines until the deadline, a bestmove, or (when wanted) the "readyok"
+// of the last "isready" sent. A bestmove that is not allowed, a variation not legal in
+// either position, a "readyok" later than the bound are faults (chaos.fault).
+Came read_until(Player& p, Chaos& chaos, ChaosClock::time_point deadline, const Sent& sent,
+                bool bestmove_allowed, bool readyok_wanted, std::string& bestmove);
+
+// "isready": its "readyok" within the bound, and no bestmove before it.
+bool barrier(Player& p, Chaos& chaos, const Sent& sent);
+
+// "go infinite", sometimes in a burst stopped at once, then "stop" after a pause with other
+// GUI lines in it: each gives one bestmove, after its "stop", within the bound.
+bool chaos_analysis(Player& p, Chaos& chaos, const Sent& sent, int think_ms, std::string& bestmove);
+
+// A timed "go" with "isready", "setoption" and "stop" at random moments: one bestmove,
+// within the byoyomi and the bound.
+bool chaos_timed_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_ms,
+                        std::string& bestmove);
+
+// A game ended while the engine thinks: "gameover" (sometimes after "stop"); the GUI gets at
+// most the bestmove of a stopped search or one already on its way.
+bool chaos_leave_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_ms);
+
+// The figures of a chaos run, for the tools' last line.
+std::string chaos_summary(const Chaos& chaos);
