@@ -25,7 +25,7 @@ unpack() {
   folder=${folder%.zip}
   (cd "$work" && cmake -E tar xf "$OLDPWD/dist/$package")
   local listed
-  listed=$(cd "$work/$folder" && ls | sort | tr '\n' ' ')
+  listed=$(cd "$work/$folder" && ls | LC_ALL=C sort | tr '\n' ' ')
   [ "$listed" = "CHANGELOG.md README.ja.md README.md $adapter " ] ||
     fail "$package holds: $listed"
   echo "$work/$folder"

@@ -24,6 +24,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -102,34 +105,28 @@ bool same_position(const Board& a, const Board& b) {
          std::memcmp(a.hand, b.hand, sizeof a.hand) == 0 && a.side == b.side;
 }
 
-std::string read_whole(const std::string& path) {
-  std::string text;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return text;
-  char chunk[4096];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-  std::fclose(f);
-  return text;
+std::string read_whole(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // When the engine's orv.csa was written anew, it must hold the position it was given.
 // Returns false on a mismatch; counts the files checked.
 bool check_position_file(const Player& p, std::string& last_file, const Board& given,
                          int& checked) {
-  const std::string path = p.folder + platform::path_separator() + "orv.csa";
-  const std::string text = read_whole(path);
+  const std::string text = read_whole(p.folder / "orv.csa");
   if (text.empty() || text == last_file) return true;
   last_file = text;
   CsaGame game;
   if (!read_csa(text, game)) {
-    std::fprintf(stderr, "orv.csa in %s does not read: %s\n", p.folder.c_str(), game.error.c_str());
+    std::fprintf(stderr, "orv.csa in %s does not read: %s\n", p.folder.u8string().c_str(),
+                 game.error.c_str());
     return false;
   }
   ++checked;
   const Board expected = p.flipped ? mirrored(given) : given;
   if (!same_position(game.board, expected)) {
-    std::fprintf(stderr, "orv.csa in %s differs from the game\n", p.folder.c_str());
+    std::fprintf(stderr, "orv.csa in %s differs from the game\n", p.folder.u8string().c_str());
     return false;
   }
   return true;
@@ -199,8 +196,8 @@ enum class Ply { kPlayed, kLeft, kEnded };
 // A rule of the dialogue broken: said, with the dialogue that led to it.
 Ply broken(Player& p, const Chaos& chaos, Result& result) {
   result = {5, "a broken rule: " + chaos.fault, "%CHUDAN", -1};
-  std::fprintf(stderr, "%s in %s; the last lines:\n%s", result.how.c_str(), p.folder.c_str(),
-               p.dialogue().c_str());
+  std::fprintf(stderr, "%s in %s; the last lines:\n%s", result.how.c_str(),
+               p.folder.u8string().c_str(), p.dialogue().c_str());
   return Ply::kEnded;
 }
 
@@ -349,7 +346,8 @@ int main(int argc, char** argv) {
   }
   for (Player& p : players) {
     if (!stop_player(p)) {
-      std::fprintf(stderr, "%s did not end with exit code 0 after quit\n", p.folder.c_str());
+      std::fprintf(stderr, "%s did not end with exit code 0 after quit\n",
+                   p.folder.u8string().c_str());
       if (result.exit_code == 0) result.exit_code = 6;
     }
   }

@@ -87,8 +87,8 @@ bool Player::wait_for(const std::string& wanted, int timeout_ms) {
 
 bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup) {
   // The adapter is started in its folder by its full path.
-  p.folder = std::filesystem::absolute(folder).string();
-  platform::Path dir = platform::to_path(p.folder);
+  p.folder = std::filesystem::absolute(std::filesystem::path(folder));
+  platform::Path dir = p.folder.native();
   dir += platform::path_separator();
   // The engine the adapter starts inherits the adapter's environment.
   platform::set_environment("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,7 +13,9 @@
 #include "platform/platform.h"
 
 struct Player {
-  std::string folder;
+  // Absolute, in the system's own form: wide on Windows, so a folder named outside the
+  // ANSI code page is the folder the adapter is started in.
+  std::filesystem::path folder;
   bool flipped = false;  // FlipHorizontal is on
   platform::Child child;
   std::thread reader;

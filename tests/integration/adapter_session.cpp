@@ -143,6 +143,9 @@ bool start_adapter(AdapterSession& s, const std::string& dir, const std::string&
     std::string wine = "wine", exe = program(exe_name);
     char* argv[] = {wine.data(), exe.data(), nullptr};
     setenv("WINEDEBUG", "-all", 1);
+    // Wine takes its ANSI code page from the locale: 1252 here whatever the host's (file names
+    // still UTF-8), so a Japanese folder name is outside it on a Japanese host too.
+    setenv("LC_ALL", "C.UTF-8", 1);
     return spawn(s, dir, "wine", argv, true);
   }
   std::string arg0 = exe_name;

@@ -195,7 +195,8 @@ TEST(Startup, OptionsSurviveARestart) {
 }
 
 // A folder named in Japanese with a blank: outside the ANSI code page of an English
-// Windows (and of Wine here), where a path narrowed to it cannot name the engine.
+// Windows (and of Wine here, run with code page 1252 on any host), where a path narrowed to
+// it cannot name the engine.
 TEST(Startup, FolderNamedInJapanese) {
   std::string dir = make_test_dir("\xe5\xb0\x86\xe6\xa3\x8b engine", "orv_molvara", "molvara",
                                   "@start|out|Molvara Version 2.0\nmove|out|move7776FU\n");
