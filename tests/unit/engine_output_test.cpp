@@ -39,33 +39,22 @@ void collect_gui(std::string_view lines) {
   gui.append(lines);
 }
 
-// An adapter's shared state at the start of an analysis with InfBook on: a book move after
-// candidates restarts the search, so the output thread also writes engine commands.
+// An adapter at the start of an analysis with InfBook on: a book move after candidates
+// restarts the search, so the output thread also writes engine commands.
 struct Relay {
-  std::mutex state_lock;
-  Position position;
-  GameState game;
-  OptionValues options;
-  EngineState engine;
-  PositionFiles files;
-  EngineLink link;
-  ErrorRelay errors;
-  std::atomic<bool> quitting{false};
-  EngineThreadContext context{state_lock, position, game,   options, engine,
-                              files,      link,     errors, quitting};
-  EngineLineState state{position, game, options, engine, files, {}};
+  std::unique_ptr<Adapter> a = std::make_unique<Adapter>();
+  EngineThreadContext& context = a->threads;
+  EngineLink& link = a->link;
+  EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}};
 
   Relay() {
-    Outbox ignored;
-    position_file_text(position,
-                       "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n", false,
-                       ignored);
-    engine.running = true;
-    set_option(options, kInfBook, "true");
-    game.position_argument = "startpos\n";
-    search_asked(game.searches, true, position);  // "go infinite"
-    game.searches.analysis = true;
-    files.position = ::testing::TempDir() + "orv_engine_output_orv.csa";
+    set_start_position(a->position);
+    a->engine.running = true;
+    set_option(a->options, kInfBook, "true");
+    a->game.position_argument = "startpos\n";
+    search_asked(a->game.searches, true, a->position);  // "go infinite"
+    a->game.searches.analysis = true;
+    a->files.position = ::testing::TempDir() + "orv_engine_output_orv.csa";
   }
 };
 
