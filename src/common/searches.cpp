@@ -12,8 +12,21 @@ const Search& oldest(const Searches& s) {
 
 void drop_held(Searches& s) {
   s.analysis = false;
-  s.holding = false;
   s.held.clear();
+}
+
+// The searches the GUI left without "stop" (all, or only the analyses among them) will be
+// neither shown nor played. True when one of them still runs.
+bool abandon(Searches& s, bool analyses_only) {
+  drop_held(s);
+  bool running = false;
+  for (std::size_t i = 0; i < s.count; ++i) {
+    Search& search = at(s, i);
+    if (search.stopped || search.abandoned || (analyses_only && !search.infinite)) continue;
+    search.abandoned = true;
+    running = true;
+  }
+  return running;
 }
 
 }  // namespace
@@ -25,33 +38,15 @@ void search_asked(Searches& s, bool infinite, const Position& board) {
 }
 
 bool end_analysis(Searches& s) {
-  drop_held(s);
-  bool running = false;
-  for (std::size_t i = 0; i < s.count; ++i) {
-    Search& search = at(s, i);
-    if (search.infinite && !search.stopped && !search.abandoned) {
-      search.abandoned = true;
-      running = true;
-    }
-  }
-  return running;
+  return abandon(s, true);
 }
 
 bool leave_searches(Searches& s) {
-  drop_held(s);
-  bool running = false;
-  for (std::size_t i = 0; i < s.count; ++i) {
-    Search& search = at(s, i);
-    if (!search.stopped && !search.abandoned) {
-      search.abandoned = true;
-      running = true;
-    }
-  }
-  return running;
+  return abandon(s, false);
 }
 
 bool stop_searches(Searches& s, std::string& held) {
-  const bool had = s.holding;
+  const bool had = !s.held.empty();
   held = s.held;
   drop_held(s);
   for (std::size_t i = 0; i < s.count; ++i) at(s, i).stopped = true;
@@ -64,7 +59,6 @@ SearchEnd search_ended(Searches& s) {
   s.first = (s.first + 1) % kMaxPendingSearches;
   --s.count;
   const bool held = search.infinite && !search.stopped && !search.abandoned && s.analysis;
-  if (held) s.holding = true;
   const bool current = search.serial == s.serial;
   return {!search.abandoned, held, current, current ? nullptr : &search.board};
 }

@@ -26,8 +26,9 @@ struct Searches {
   std::size_t first = 0, count = 0;
   std::uint32_t serial = 0;  // grows with every "position"
   bool analysis = false;     // "go infinite" not yet ended by "stop" or another command
-  bool holding = false;      // the analysis ended by itself: its bestmove waits for "stop"
-  std::string held;          // that bestmove's move text ("resign" included)
+  // The move of an analysis that ended by itself ("resign" included), waiting for "stop";
+  // empty when none waits.
+  std::string held;
 };
 
 // What becomes of the line that ends the oldest search.

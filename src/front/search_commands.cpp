@@ -104,8 +104,7 @@ void handle_go_infinite(Adapter& a, Outbox& out) {
     a.game.time_limit_sent = false;
   }
   if (!engine_has_position(a, out)) {
-    searches.holding = true;  // the resign, like any answer of an analysis, after "stop"
-    searches.held = "resign";
+    searches.held = "resign";  // like any answer of an analysis, after "stop"
     return;
   }
   send_command(a, out, a.game.book_limit != 0 ? "book on" : "book off");

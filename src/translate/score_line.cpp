@@ -42,12 +42,12 @@ std::int32_t negate(std::int32_t v) {
 }  // namespace
 
 void handle_score_line(EngineLineState& s, std::string_view rest, std::uint32_t now, Outbox& out) {
-  const Position saved = s.position;
   s.game.info_seen = false;
+  if (!reports_shown(s.game.searches)) return;  // of a board the GUI has left
+  const Position saved = s.position;
   std::int32_t score = parse_option_value(rest);
   if (s.position.side_to_move == 1) score = negate(score);
   if (s.game.pondering) score = negate(score);
-  if (!reports_shown(s.game.searches)) return;  // of a board the GUI has left
   const std::size_t space = rest.find(' ');
   if (space == std::string_view::npos) {
     outbox_gui(out, {"info"});
