@@ -1,6 +1,5 @@
 #include "engine/gui_writer.h"
 
-#include <atomic>
 #include <mutex>
 
 #include "platform/platform.h"
@@ -8,19 +7,15 @@
 namespace {
 std::mutex output_lock;
 GuiOutput redirected = nullptr;
-std::atomic<bool> exiting{false};
 }  // namespace
 
 void write_gui(std::string_view whole_lines) {
-  // Once the process is ending, a busy thread must not keep the lock from it.
-  if (exiting.load()) return;
   std::lock_guard<std::mutex> hold(output_lock);
   if (redirected) return redirected(whole_lines);
   platform::write_stdout(whole_lines.data(), whole_lines.size());
 }
 
 void exit_after_gui(int code) {
-  exiting.store(true);
   output_lock.lock();
   platform::exit_process(code);
 }
