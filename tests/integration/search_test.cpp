@@ -58,35 +58,9 @@ TEST(Searches, AnalysisThatEndsByItselfAnswersAfterStop) {
   }
 }
 
-// InfBook's restart follows the analysis, not the GUI's last line: an "isready" while the
-// book move is on its way does not turn it into a bestmove.
-TEST(Searches, InfBookRestartOutlivesAnIsreadyDuringTheAnalysis) {
-  std::string dir = make_test_dir("analysis_isready", "orv_molvara", "molvara",
-                                  kBanner +
-                                      "move#1|out|info 7776FU(60%)\nmove#1|sleep|500\n"
-                                      "move#1|out|move7776FU\nmove#2|out|info-0.10 +2726FU\n"
-                                      "s|out|move2726FU\n");
-  AdapterSession s;
-  ASSERT_TRUE(start_adapter(s, dir));
-  send(s, "setoption name InfBook value true\nposition startpos\ngo infinite\n");
-  EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
-  next_line(s);  // the candidates' closing line
-  send(s, "isready\n");
-  EXPECT_EQ(next_line(s), "readyok");
-  const std::string score = next_line(s);
-  EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp -10 pv 2g2f");
-  send(s, "stop\n");
-  EXPECT_EQ(next_line(s), "info currmove 2g2f");
-  EXPECT_EQ(next_line(s), "bestmove 2g2f");
-  send(s, "quit\n");
-  EXPECT_EQ(wait_exit(s), 0);
-  EXPECT_EQ(engine_commands(dir),
-            "read orv.csa\nbook off\nbook off\nlimit time 0 86400\nmove\n"
-            "read orv.csa\nbook off\nlimit time 0 86400\nmove\ns\n<eof>\n");
-}
-
 // A game ends while the engine thinks, and the next begins: the old search is stopped, its
-// move neither shown nor played. A search the GUI stopped itself keeps its bestmove.
+// report and move neither shown nor played. A search the GUI stopped itself keeps its
+// bestmove; its report, of a board the GUI has left, is not shown.
 TEST(Searches, GameLeftWhileTheEngineThinks) {
   const struct {
     const char* name;
@@ -98,9 +72,10 @@ TEST(Searches, GameLeftWhileTheEngineThinks) {
       {"stop_then_gameover", "stop\ngameover lose\n", true},
   };
   for (const auto& c : cases) {
-    std::string dir =
-        make_test_dir(std::string("game_left_") + c.name, "orv_molvara", "molvara",
-                      kBanner + "move#1|sleep|300\nmove#1|out|move7776FU\nmove#2|out|move3334FU\n");
+    std::string dir = make_test_dir(std::string("game_left_") + c.name, "orv_molvara", "molvara",
+                                    kBanner +
+                                        "move#1|sleep|300\nmove#1|out|info+0.10 +7776FU\n"
+                                        "move#1|out|move7776FU\nmove#2|out|move3334FU\n");
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
     send(s, "usinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");

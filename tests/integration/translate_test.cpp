@@ -48,10 +48,13 @@ TEST(Translate, SearchReportsReachTheGuiAsUsiLines) {
   EXPECT_EQ(rest_of_output(s), "");
 }
 
+// The restart follows the analysis, not the GUI's last line: an "isready" while the book
+// move is on its way does not turn it into a bestmove.
 TEST(Translate, InfBookRestartSearchesWithTheBookOff) {
   std::string dir = make_test_dir("translate_infbook", "orv_molvara", "molvara",
                                   "@start|out|Molvara Version 2.0\n"
                                   "move#1|out|info 7776FU(60%)\n"
+                                  "move#1|sleep|500\n"
                                   "move#1|out|move7776FU\n"
                                   "move#2|out|info-0.10 +2726FU\n"
                                   "move#2|out|move2726FU\n");
@@ -62,6 +65,8 @@ TEST(Translate, InfBookRestartSearchesWithTheBookOff) {
   send(s, "usinewgame\ngo infinite\n");
   EXPECT_EQ(next_line(s), "info nodes 60 pv 7g7f");
   EXPECT_EQ(next_line(s), platform_text(kClosingLine));
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
   std::string score = next_line(s);
   EXPECT_EQ(score.substr(score.find(" depth")), " depth 1 score cp -10 pv 2g2f");
   EXPECT_EQ(next_line(s), "info currmove 2g2f");

@@ -135,6 +135,31 @@ TEST(Position, FullReloadThenSingleMoves) {
   EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"read orv.csa"}));
   EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d\n").engine,
             (Commands{"read orv.csa"}));
+  // A position that comes while the engine still searches is loaded whole: the engine plays
+  // its move in its own game before it reads further.
+  g.send("go btime 1 wtime 1\n");
+  EXPECT_EQ(g.engine("move2625FU").gui, "info currmove 2f2e\nbestmove 2f2e\n");
+  g.send("go btime 1 wtime 1\n");
+  EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d 2f2e 8d8e\n").engine,
+            (Commands{"s", "read orv.csa"}));
+}
+
+// An analysis the GUI leaves without "stop" gets no bestmove: a new "go" drops one held for
+// it, and stops one still running, which would never end by itself.
+TEST(Analysis, NewSearchEndsAnAnalysisNeverStopped) {
+  Gui g;
+  g.send("position startpos\n");
+  g.send("go infinite\n");
+  EXPECT_EQ(g.engine("move7776FU").gui, "info currmove 7g7f\n");  // held for a stop
+  Handled h = g.send("go btime 1 wtime 1\n");
+  EXPECT_EQ(h.gui, "");
+  EXPECT_EQ(h.engine.front(), "limit time 0 0");
+  EXPECT_EQ(g.engine("move3334FU").gui, "info currmove 3c3d\nbestmove 3c3d\n");
+  g.send("go infinite\n");
+  EXPECT_EQ(g.send("go infinite\n").engine.front(), "s");
+  EXPECT_EQ(g.engine("move2726FU").gui, "");  // the answer of the search left
+  EXPECT_EQ(g.send("stop\n").gui, "");        // the new analysis still runs
+  EXPECT_EQ(g.engine("move2726FU").gui, "info currmove 2g2f\nbestmove 2g2f\n");
 }
 
 // The GUI's analysis: the player follows the engine's suggestion and answers it.
