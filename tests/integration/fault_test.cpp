@@ -77,7 +77,6 @@ TEST(EngineFaults, FloodOnBothStreamsKeepsTheGuiServed) {
   EXPECT_LT(Clock::now() - asked, std::chrono::seconds(5));
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s, 10000), 0);
-  kill_process(std::atoi(read_file(dir + "/engine.pid").c_str()));
 }
 
 TEST(EngineFaults, EngineThatStopsReadingEndsTheAdapter) {
@@ -95,7 +94,6 @@ TEST(EngineFaults, EngineThatStopsReadingEndsTheAdapter) {
             std::string::npos)
       << "standard error: " << s.err
       << "\nengine's commands: " << read_file(dir + "/commands.log").size() << " bytes";
-  kill_process(std::atoi(read_file(dir + "/engine.pid").c_str()));
 }
 
 TEST(GuiFaults, HugeAndBinaryLines) {
