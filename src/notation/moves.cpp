@@ -32,6 +32,16 @@ bool can_promote(std::uint8_t code) {
   return code != 0 && kind != 4 && kind != 7;
 }
 
+// The piece kind (0-15) of a two-letter CSA code, 16 for no known piece.
+int csa_piece_kind(const char* code) {
+  int kind = 0;
+  while (kind < 16 && !(csa_piece_codes[2 * kind] == code[0] &&
+                        csa_piece_codes[2 * kind + 1] == code[1] && code[0] != '_')) {
+    ++kind;
+  }
+  return kind;
+}
+
 char csa_file(char c, bool flip) {
   return is_file(c) ? flip_file(c, flip) : '0';
 }
@@ -108,11 +118,7 @@ int usi_to_csa_move(Position& p, std::string_view usi, bool apply, bool flip, Cs
 }
 
 bool csa_move_is_readable(const Position& p, const char* csa, bool flip) {
-  int code = 0;
-  while (code < 16 && !(csa_piece_codes[2 * code] == csa[4] &&
-                        csa_piece_codes[2 * code + 1] == csa[5] && csa[4] != '_')) {
-    ++code;
-  }
+  const int code = csa_piece_kind(csa + 4);
   const std::int8_t to = csa_square(flip_file(csa[2], flip), csa[3]);
   if (code == 16 || to < 0 || (p.board[to] & side_bit(p))) return false;
   const int side = p.side_to_move == 0 ? 0 : 8;
@@ -127,11 +133,7 @@ bool csa_move_is_readable(const Position& p, const char* csa, bool flip) {
 }
 
 int csa_to_usi_move(Position& p, char* csa, bool apply, bool flip, char out[6]) {
-  int kind = 0;
-  while (kind < 16 && !(csa_piece_codes[2 * kind] == csa[4] &&
-                        csa_piece_codes[2 * kind + 1] == csa[5] && csa[4] != '_')) {
-    ++kind;
-  }
+  int kind = csa_piece_kind(csa + 4);
   if (kind == 16) kind = 0;  // not a piece: read as a pawn
   std::uint8_t code = static_cast<std::uint8_t>(kind | side_bit(p));
   const char to_file = flip_file(csa[2], flip);
