@@ -145,30 +145,26 @@ TEST(Startup, FailedDeferredStartIsTold) {
     const char* name;
     const char* engine;
     const char* script;
+    bool not_a_program;  // a text file in the engine's place
+    const char* said;    // what the engine said before it ended comes first
   } cases[] = {
-      {"deferred_no_engine", "", ""},
-      {"deferred_silent_engine", "molvara", "@start|exit|0\n"},
-      {"deferred_not_a_program", "", ""},
-      {"deferred_broken_engine", "molvara",
-       "@start|err|evaluation file is broken\n@start|exit|1\n"},
+      {"deferred_no_engine", "", "", false, ""},
+      {"deferred_silent_engine", "molvara", "@start|exit|0\n", false, ""},
+      {"deferred_not_a_program", "", "", true, ""},
+      {"deferred_broken_engine", "molvara", "@start|err|evaluation file is broken\n@start|exit|1\n",
+       false, "info string evaluation file is broken\n"},
   };
   for (const auto& c : cases) {
     std::string dir = make_test_dir(c.name, "orv_molvara", c.engine, c.script);
-    if (std::string(c.name) == "deferred_not_a_program") {
-      write_file(dir + "/" + program("molvara"), "not a program\n");
-    }
+    if (c.not_a_program) write_file(dir + "/" + program("molvara"), "not a program\n");
     write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + native_dir(dir) + "\nName=Gone\n");
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
     EXPECT_EQ(usi_reply(s)[0], "id name Gone");
     send(s, "isready\n");
     EXPECT_EQ(wait_exit(s), 1) << c.name;
-    // What the engine said before it ended comes first.
-    const std::string said = std::string(c.name) == "deferred_broken_engine"
-                                 ? "info string evaluation file is broken\n"
-                                 : "";
-    EXPECT_EQ(rest_of_output(s),
-              said + "info string engine " + program("molvara") + " cannot be started\n")
+    EXPECT_EQ(rest_of_output(s), std::string(c.said) + "info string engine " + program("molvara") +
+                                     " cannot be started\n")
         << c.name;
   }
 }
