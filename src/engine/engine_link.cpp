@@ -1,5 +1,6 @@
 #include "engine/engine_link.h"
 
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -57,6 +58,14 @@ bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// An engine thread whose work is done waits for orv to end rather than ending first: threads
+// that end while the process ends can hold up that end under Wine, until the system kills
+// orv and its exit code is lost. orv ends soon after its engine in any case.
+void run_for_orv_lifetime(void (*work)(void*), void* context) {
+  work(context);
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
+
 }  // namespace
 
 void engine_name_from_banner(std::string_view banner, EngineState& engine, const std::string& base,
@@ -74,7 +83,9 @@ void engine_name_from_banner(std::string_view banner, EngineState& engine, const
 bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& dir,
                    const platform::Path& base, std::string& name, const ReaderThreads& threads) {
   if (!start_engine_process(link, engine, dir, base)) return false;
-  for (auto err_thread : threads.err_threads) std::thread(err_thread, threads.context).detach();
+  for (auto err_thread : threads.err_threads) {
+    std::thread(run_for_orv_lifetime, err_thread, threads.context).detach();
+  }
   LineRead banner = read_line(link.out_reader);
   if (!banner.ok) {  // an engine that keeps running without its output is no engine
     close_engine(link, engine);
@@ -83,7 +94,7 @@ bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& 
     return false;
   }
   engine_name_from_banner(banner.text, engine, platform::from_path(base), name);
-  std::thread(threads.out_thread, threads.context).detach();
+  std::thread(run_for_orv_lifetime, threads.out_thread, threads.context).detach();
   return true;
 }
 
