@@ -82,7 +82,10 @@ void engine_err_thread(void* context) {
     const bool complaint = is_engine_complaint(line.text);
     if (!complaint) make_room(r, line.text.size());
     r.waiting.push_back({std::string(line.text), complaint, complaint ? 0 : r.dropped});
-    if (!complaint) r.dropped = 0, r.waiting_bytes += line.text.size();
+    if (!complaint) {
+      r.dropped = 0;
+      r.waiting_bytes += line.text.size();
+    }
     r.changed.notify_all();
   }
 }
