@@ -5,7 +5,12 @@
 // With MOLVARA_QUIRKS=<seed> in its environment it behaves as real engines may, chosen by
 // the seed: blank lines, lines ending in LF or CR LF, lines written in pieces (CR and LF
 // apart), short delays, remarks and floods on standard error (before its banner too), and
-// an analysis (an unlimited search) that ends by itself, as when a mate is found.
+// an analysis (an unlimited search) that ends by itself, as when a mate is found; and, beyond
+// the engine's contract, as some engines stray from it: a search refused (on standard error,
+// or with a line that is no move), a search ended by "s" without its move, a move line
+// written twice, a move line right after the banner, a flood of complaints. What leaves a
+// search unanswered is noted in quirks.log, one line each, for the tools that check the
+// dialogue.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -39,6 +44,27 @@ struct Quirks {
   int between(int low, int high) { return low + static_cast<int>(random() % (high - low + 1)); }
 };
 Quirks quirks;  // under output_lock
+
+// One chance of the seeded quirks, from any thread.
+bool quirk(int percent) {
+  std::lock_guard<std::mutex> hold(output_lock);
+  return quirks.chance(percent);
+}
+
+// A search left unanswered, for the tools that check the dialogue.
+void note_unanswered(const char* what) {
+  if (FILE* file = std::fopen("quirks.log", "ab")) {
+    std::fprintf(file, "%s\n", what);
+    std::fclose(file);
+  }
+}
+
+// Bytes in one write, as a pipe takes them whole.
+void put_whole(FILE* stream, const std::string& bytes) {
+  std::lock_guard<std::mutex> hold(output_lock);
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  std::fflush(stream);
+}
 
 void pause_ms(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -114,6 +140,9 @@ struct Engine {
   std::mt19937 random{std::random_device{}()};
   std::thread searcher;
   std::atomic<bool> stop{false};
+  std::mutex ending;       // the searcher's end against a "s" that silences it
+  bool searching = false;  // under ending
+  bool silenced = false;   // under ending: the search ends without its move
 
   Engine() { set_start(board); }
 
@@ -157,7 +186,28 @@ struct Engine {
     Undo u;
     const std::string csa = csa_of(m);
     make_move(board, m, u);
+    if (quirk(2)) {  // complaints nobody asked for, before the move
+      std::string flood;
+      for (int i = quirk(50) ? 300 : 20; i > 0; --i) flood += "No legal moves to search\r\n";
+      put_whole(stderr, flood);
+    }
+    if (quirk(3)) return put_whole(stdout, "move" + csa + "\r\nmove" + csa + "\r\n");
     say(stdout, "move" + csa);
+  }
+
+  // A refusal: no move will follow.
+  bool refused() {
+    if (quirk(2)) {
+      note_unanswered("refused");
+      say(stderr, "cannot search: hash table allocation failed");
+      return true;
+    }
+    if (quirk(1)) {
+      note_unanswered("refused");
+      say(stdout, "error: no search");
+      return true;
+    }
+    return false;
   }
 
   std::vector<Move> restraint() {
@@ -175,6 +225,7 @@ struct Engine {
 
   void start_search(const std::vector<Move>& excluded) {
     if (game_over) return say(stderr, "move after a game was concluded");
+    if (refused()) return;
     MoveList list;
     legal_moves(board, list);
     if (list.size == 0) {
@@ -199,6 +250,10 @@ struct Engine {
       std::lock_guard<std::mutex> hold(output_lock);
       if (quirks.chance(30)) l.time_ms = quirks.between(20, 600);  // a mate found, say
     }
+    {
+      std::lock_guard<std::mutex> hold(ending);
+      searching = true, silenced = false;
+    }
     searcher = std::thread([this, root, l, excluded] {
       const auto started = std::chrono::steady_clock::now();
       SearchResult r =
@@ -207,6 +262,11 @@ struct Engine {
                             std::chrono::steady_clock::now() - started)
                             .count();
       if (time_set) main_left_ms = main_left_ms > used ? main_left_ms - used : 0;
+      {
+        std::lock_guard<std::mutex> hold(ending);
+        searching = false;
+        if (silenced) return note_unanswered("silent stop");
+      }
       if (r.score <= -resign_threshold) {
         game_over = true;
         return say(stdout, "resign");
@@ -236,6 +296,8 @@ struct Engine {
 
   void command(const std::string& c) {
     if (c == "s") {
+      std::lock_guard<std::mutex> hold(ending);
+      if (searching && quirk(5)) silenced = true;
       stop = true;
       return;
     }
@@ -285,6 +347,7 @@ int main() {
   }
   standin::Engine engine;
   standin::say(stdout, standin::kBanner);
+  if (standin::quirk(10)) standin::say(stdout, "move7776FU");  // a move nobody asked for
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -19,6 +19,9 @@
 //             with CR LF, after text as a prefix), keep (a copy of the file named by text,
 //             as it is at that moment, in kept1.txt, kept2.txt, ...).
 //    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
+//  - keeps the engine's contract: a search that "s" ends before the script answered it
+//    ("move..." or "resign" on standard output, or a complaint on standard error) is answered
+//    "resign", unless the script holds the rule "@silent-stop" (an engine that breaks it).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +77,16 @@ std::vector<Rule> load_script() {
   return rules;
 }
 
+bool searching = false;  // a search was asked and its answer not yet written
+
+bool is_answer(FILE* stream, const std::string& text) {
+  if (stream == stdout) return text.rfind("move", 0) == 0 || text.rfind("resign", 0) == 0;
+  return text.find("No legal moves to search") != std::string::npos ||
+         text.find("move after a game was concluded") != std::string::npos;
+}
+
 void put(FILE* stream, const std::string& text) {
+  if (is_answer(stream, text)) searching = false;
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
 }
@@ -191,6 +203,8 @@ int main(int argc, char** argv) {
   if (pid) std::fprintf(pid, "%d\n", static_cast<int>(getpid())), std::fclose(pid);
 
   std::vector<Rule> rules = load_script();
+  bool silent_stop = false;
+  for (const Rule& rule : rules) silent_stop = silent_stop || rule.trigger == "@silent-stop";
   run_all(rules, "@start", false);
   std::string line;
   int c;
@@ -199,7 +213,9 @@ int main(int argc, char** argv) {
     while ((c = std::fgetc(stdin)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
     if (c == EOF && line.empty()) break;
     append_log("commands.log", line + "\n");
+    if (is_search(line)) searching = true;
     run_all(rules, line, true);
+    if (line == "s" && searching && !silent_stop) put(stdout, "resign\r\n");
     if (c == EOF) break;
   }
   append_log("commands.log", "<eof>\n");

@@ -24,12 +24,15 @@ struct GameState {
   // position file from it, so the engine re-reads the position on the GUI's board.
   std::string position_argument;
   bool restraint_active = false;
-  // The position file could not be written for the GUI's last position: the engine holds an
-  // older one until a search is asked for and the file can be written.
+  // The engine's board is not the GUI's last position (the position file could not be
+  // written, or the engine played an answer that orv did not): the next search loads it whole.
   bool engine_behind = false;
+  // "go infinite" turned the book on again in a game that had it off: the next timed search
+  // turns it off again.
+  bool book_reopened = false;
   bool pondering = false;
   bool info_seen = false;
-  Searches searches;  // asked of the engine and not yet answered; the GUI's analysis
+  Searches searches;  // the search the engine owes, the GUI's analysis
   // The engine's last move as it printed it, and a line feed: the record of lastmove.dat.
   char last_move_record[8] = {};
 };

@@ -2,79 +2,76 @@
 
 namespace {
 
-Search& at(Searches& s, std::size_t i) {
-  return s.pending[(s.first + i) % kMaxPendingSearches];
-}
-
-const Search& oldest(const Searches& s) {
-  return s.pending[s.first];
-}
-
-void drop_held(Searches& s) {
-  s.analysis = false;
-  s.held.clear();
-}
-
-// The searches the GUI left without "stop" (all, or only the analyses among them) will be
-// neither shown nor played. True when one of them still runs.
-bool abandon(Searches& s, bool analyses_only) {
-  drop_held(s);
-  bool running = false;
-  for (std::size_t i = 0; i < s.count; ++i) {
-    Search& search = at(s, i);
-    if (search.stopped || search.abandoned || (analyses_only && !search.infinite)) continue;
-    search.abandoned = true;
-    running = true;
-  }
-  return running;
+void end_it(Search& search, std::uint32_t now) {
+  if (search.ended) return;
+  search.ended = true;
+  search.end_tick = now;
 }
 
 }  // namespace
 
-void search_asked(Searches& s, bool infinite, const Position& board) {
-  if (s.count == kMaxPendingSearches) s.first = (s.first + 1) % kMaxPendingSearches, --s.count;
-  Search& search = at(s, s.count++);
-  search = Search{infinite, false, false, s.serial, board};
+void search_asked(Searches& s, bool infinite) {
+  s.owed = true;
+  s.search = Search{};
+  s.search.infinite = infinite;
+  s.search.serial = s.serial;
 }
 
-bool end_analysis(Searches& s) {
-  return abandon(s, true);
+bool search_left(Searches& s, std::uint32_t now) {
+  s.analysis = false;
+  s.held.clear();
+  if (!s.owed || s.search.stopped || s.search.left) return false;
+  s.search.left = true;
+  const bool tell = !s.search.ended;
+  end_it(s.search, now);
+  return tell;
 }
 
-bool leave_searches(Searches& s) {
-  return abandon(s, false);
-}
-
-bool stop_searches(Searches& s, std::string& held) {
+bool search_stopped(Searches& s, std::uint32_t now, std::string& held) {
   const bool had = !s.held.empty();
   held = s.held;
-  drop_held(s);
-  for (std::size_t i = 0; i < s.count; ++i) at(s, i).stopped = true;
+  s.held.clear();
+  s.analysis = false;
+  if (s.owed && !s.search.left) {
+    s.search.stopped = true;
+    end_it(s.search, now);
+  }
   return had;
 }
 
-SearchEnd search_ended(Searches& s) {
-  if (s.count == 0) return {true, false, true, nullptr};
-  const Search& search = oldest(s);
-  s.first = (s.first + 1) % kMaxPendingSearches;
-  --s.count;
-  const bool held = search.infinite && !search.stopped && !search.abandoned && s.analysis;
-  const bool current = search.serial == s.serial;
-  return {!search.abandoned, held, current, current ? nullptr : &search.board};
+SearchEnd search_answered(Searches& s) {
+  if (!s.owed) return {false, false, false, false};
+  s.owed = false;
+  s.answered = true;
+  const Search& search = s.search;
+  const bool held = search.infinite && !search.stopped && !search.left && s.analysis;
+  return {true, !search.left, held, search.serial == s.serial};
+}
+
+void search_forgotten(Searches& s) {
+  s.owed = false;
+}
+
+void position_given(Searches& s) {
+  ++s.serial;
+  s.answered = false;
+}
+
+std::uint32_t wait_left(const Searches& s, std::uint32_t now, std::uint32_t allowed) {
+  if (!s.owed || !s.search.ended) return allowed;
+  const std::uint32_t spent = now - s.search.end_tick;
+  return spent < allowed ? allowed - spent : 0;
 }
 
 bool analysing(const Searches& s) {
-  if (s.count == 0) return false;
-  const Search& search = oldest(s);
-  return search.infinite && !search.stopped && !search.abandoned;
+  return s.owed && s.search.infinite && !s.search.stopped && !s.search.left;
 }
 
 bool reports_shown(const Searches& s) {
-  if (s.count == 0) return true;
-  const Search& search = oldest(s);
-  return !search.abandoned && search.serial == s.serial;
+  if (!s.owed) return true;
+  return !s.search.left && s.search.serial == s.serial;
 }
 
-bool searches_pending(const Searches& s) {
-  return s.count > 0;
+bool engine_busy(const Searches& s) {
+  return s.owed || s.answer_on_its_way;
 }

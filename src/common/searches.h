@@ -1,63 +1,69 @@
-// The searches orv has asked the engine for and not yet had answered, oldest first (the
-// engine answers them in the order asked), and the GUI's analysis: from "go infinite" the
-// GUI expects one bestmove, after its "stop". Guarded by the state lock.
+// The search the engine owes an answer for, and the GUI's analysis. The engine is asked for a
+// search only when it owes none, so every answer it gives is the answer of the one search
+// asked: one that never comes costs that search alone, never every later one. Guarded by the
+// state lock.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "notation/position.h"
-
 struct Search {
-  bool infinite = false;     // "go infinite": its bestmove is held until "stop"
-  bool stopped = false;      // the GUI sent "stop": its bestmove is due
-  bool abandoned = false;    // the GUI left it without "stop": its end is neither shown nor played
-  std::uint32_t serial = 0;  // the position it searches, counted by "position" commands
-  Position board;            // that position, to read its move when the board has moved on
+  bool infinite = false;  // "go infinite": its bestmove is held until "stop"
+  bool stopped = false;   // the GUI sent "stop": its bestmove is due
+  bool left = false;      // the GUI left it without "stop": its end is neither shown nor played
+  bool ended = false;     // orv has told the engine "s" for it
+  std::uint32_t end_tick = 0;  // when
+  std::uint32_t serial = 0;    // the position it searches, counted by "position" commands
 };
 
-// More than this many unanswered searches means the engine answers none; the oldest is
-// then forgotten.
-constexpr std::size_t kMaxPendingSearches = 64;
-
 struct Searches {
-  Search pending[kMaxPendingSearches];
-  std::size_t first = 0, count = 0;
+  bool owed = false;  // the engine was asked for search and has not answered it
+  Search search;
   std::uint32_t serial = 0;  // grows with every "position"
   bool analysis = false;     // "go infinite" not yet ended by "stop" or another command
   // The move of an analysis that ended by itself ("resign" included), waiting for "stop";
   // empty when none waits.
   std::string held;
+  // The engine has answered since the GUI's last "position": it has played that answer on its
+  // own board, so a "go" without a new position must load the position again.
+  bool answered = false;
+  // A complaint's bestmove is being written by the thread that read it: a new search waits
+  // until the GUI has it, so the two answers cannot cross.
+  bool answer_on_its_way = false;
 };
 
-// What becomes of the line that ends the oldest search.
+// What becomes of an answer of the engine (a move line, a resign or a complaint).
 struct SearchEnd {
-  bool shown;             // written to the GUI (false: the GUI left the search)
-  bool held;              // its bestmove waits for the GUI's "stop"
-  bool current;           // it searched the board as it is now: its move is played on it
-  const Position* board;  // else the position it searched, valid until the next search
+  bool asked;    // it answers a search orv asked (false: nobody asked, nothing is shown)
+  bool shown;    // written to the GUI (false: the GUI left the search)
+  bool held;     // its bestmove waits for the GUI's "stop"
+  bool current;  // it searched the board as it is now: its move is played on it
 };
 
-// A search sent to the engine, of the board as it is.
-void search_asked(Searches& searches, bool infinite, const Position& board);
+// Since the engine owes no search, one is asked now.
+void search_asked(Searches& searches, bool infinite);
 
-// "go" or "go infinite": an analysis the GUI never stopped ends, its held bestmove dropped.
-// True when its search still runs and would never end by itself: the engine is to be sent
-// "s".
-bool end_analysis(Searches& searches);
+// The GUI leaves what runs without "stop" ("position", "usinewgame", "gameover", a new "go"):
+// the analysis ends, its held bestmove dropped, and a search still running will be neither
+// shown nor played. True when the engine is to be told "s" now (the time given).
+bool search_left(Searches& searches, std::uint32_t now);
 
-// "position", "usinewgame", "gameover": every search the GUI has not stopped is left, and
-// the analysis ends. True when the engine is to be sent "s".
-bool leave_searches(Searches& searches);
+// "stop": the search asked is to be answered, and the analysis ends. The bestmove held for
+// it, if any, is given (its move text) to be written now.
+bool search_stopped(Searches& searches, std::uint32_t now, std::string& held);
 
-// "stop": every search asked is to be answered, and the analysis ends. The held bestmove, if
-// any, is returned (the move text) to be written now.
-bool stop_searches(Searches& searches, std::string& held);
+// The engine answered: the search it owed, if any, has ended.
+SearchEnd search_answered(Searches& searches);
 
-// A move line, a resign or a complaint ended the oldest search. Without a search asked (an
-// engine that answers on its own) the line is shown and played as it always was.
-SearchEnd search_ended(Searches& searches);
+// The engine has not answered a search it was told to end within the time allowed: orv
+// stops waiting for that answer.
+void search_forgotten(Searches& searches);
+
+// A new "position" from the GUI.
+void position_given(Searches& searches);
+
+// Milliseconds a new search may still wait for the answer of the one owed (0: no more).
+std::uint32_t wait_left(const Searches& searches, std::uint32_t now, std::uint32_t allowed);
 
 // The search under way is an analysis the GUI has not stopped (the InfBook restart continues
 // it).
@@ -67,4 +73,5 @@ bool analysing(const Searches& searches);
 // under way, or the one under way searches this board and the GUI still waits for it.
 bool reports_shown(const Searches& searches);
 
-bool searches_pending(const Searches& searches);
+// A search was asked and not yet answered, or its answer is still on its way to the GUI.
+bool engine_busy(const Searches& searches);

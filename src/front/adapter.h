@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 
@@ -24,8 +25,9 @@ struct Adapter {
   std::string prev_position;        // the argument of the last "position", line feed included
   PositionFiles files;
 
-  std::mutex state_lock;  // guards the four below against the engine output thread
+  std::mutex state_lock;  // guards the five below against the engine output thread
   Position position;
+  Position searched_position;  // the board of a stopped search the GUI has moved on from
   GameState game;
   OptionValues options;
   EngineState engine;
@@ -33,8 +35,11 @@ struct Adapter {
   EngineLink link;
   ErrorRelay errors;
   std::atomic<bool> quitting{false};
-  EngineThreadContext threads{state_lock, position, game,   options, engine,
-                              files,      link,     errors, quitting};
+  // Signalled when the engine no longer owes a search: a new one may be asked.
+  std::condition_variable engine_free;
+  EngineThreadContext threads{
+      state_lock, position, searched_position, game,       options, engine, files,
+      link,       errors,   quitting,          engine_free};
 
   LineReader gui_input;
   std::string usi_line;  // the GUI line being handled, with its line feed when it had one

@@ -16,7 +16,7 @@ void send_with(Adapter& a, Outbox& out, std::string_view head, OptionId id) {
 
 void handle_usinewgame(Adapter& a, Outbox& out) {
   const OptionValues& o = a.options;
-  leave_searches(a, out);  // a search of the last game's ends unseen
+  leave_search(a, out);  // a search of the last game's ends unseen
   if (!a.engine.is_v1) {
     if (!a.engine.is_v2 && !a.engine.is_v3) send_with(a, out, "tlp num ", kThreads);
     send_command(a, out,
@@ -42,6 +42,7 @@ void handle_usinewgame(Adapter& a, Outbox& out) {
   }
   a.game.book_limit = parse_option_value(option_value(o, kBookNum));
   a.game.book_disabled = a.game.book_limit == 0;
+  a.game.book_reopened = false;
   send_command(a, out, a.game.book_disabled ? "book off" : "book on");
   if (!option_text(o, kCommand).empty()) send_command(a, out, option_text(o, kCommand));
   a.game.last_bestmove.clear();

@@ -71,13 +71,10 @@ bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles
   // The board is this position now, without the engine's last move on it: a later position
   // that adds that move and one more is no single new move on this board.
   a.game.last_bestmove.clear();
+  // A file that cannot be written is told at the search, which it then cannot start.
   a.game.engine_behind = !write_position_file(
       a.position, text, option_on(a.options, kFlipHorizontal), out, files.position);
-  if (a.game.engine_behind) {
-    cannot_write(out, files.position);  // the engine would read a stale position
-    return true;
-  }
-  send_command(a, out, "read orv.csa");
+  if (!a.game.engine_behind) send_command(a, out, "read orv.csa");
   return true;
 }
 
@@ -100,10 +97,15 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
   a.game.pending_move.clear();
   // An engine behind the GUI, or still busy with a search (it will play its move in its own
   // game before it reads further), needs the whole position, whatever came before.
-  const bool single = !a.game.engine_behind && !searches_pending(a.game.searches) &&
+  Searches& searches = a.game.searches;
+  const bool single = !a.game.engine_behind && !engine_busy(searches) &&
                       is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
-  leave_searches(a, out);
-  ++a.game.searches.serial;
+  // The answer of a search the GUI stopped is still shown, read on the board it searched.
+  if (searches.owed && searches.search.stopped && searches.search.serial == searches.serial) {
+    a.searched_position = a.position;
+  }
+  leave_search(a, out);
+  position_given(searches);
   const std::size_t move_at = a.prev_position.size() + a.game.last_bestmove.size() + 1;
   a.game.restraint_active = false;
   if (option_on(a.options, kAnotherHand)) remember_position(a, argument, files, out);

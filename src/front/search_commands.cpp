@@ -1,5 +1,6 @@
 #include "front/search_commands.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 
@@ -31,24 +32,47 @@ void send_search_command(Adapter& a, Outbox& out) {
   }
 }
 
-// An engine behind the GUI is given the position now; where the file still cannot be
-// written it is not asked to search a position it was not given.
+// The engine plays every answer on its own board: after one orv did not play, and after any
+// answer when the GUI asks again without a new position, the engine is given the GUI's last
+// position whole. Where the file cannot be written it is not asked to search a position it
+// was not given.
 bool engine_has_position(Adapter& a, Outbox& out) {
-  if (!a.game.engine_behind) return true;
-  if (write_position_file_again(a.position, a.game.position_argument,
-                                option_on(a.options, kFlipHorizontal), a.files.position)) {
-    a.game.engine_behind = false;
-    send_command(a, out, "read orv.csa");
-    return true;
+  GameState& g = a.game;
+  if (g.searches.answered) g.engine_behind = true;
+  if (!g.engine_behind || g.position_argument.empty()) return true;
+  if (!write_position_file_again(a.position, g.position_argument,
+                                 option_on(a.options, kFlipHorizontal), a.files.position)) {
+    outbox_gui(out, {"info string ", a.files.position, " cannot be written"});
+    return false;
   }
-  outbox_gui(out, {"info string ", a.files.position, " cannot be written"});
-  return false;
+  g.engine_behind = false;
+  g.searches.answered = false;
+  // The file holds the GUI's moves, the single new one too; the board has no engine move.
+  g.pending_move.clear();
+  g.last_bestmove.clear();
+  send_command(a, out, "read orv.csa");
+  return true;
 }
 
-// A new search ends an analysis the GUI never stopped; one still running is stopped, since
-// it would never end by itself and the new search would wait behind it.
-void end_analysis(Adapter& a, Outbox& out) {
-  if (end_analysis(a.game.searches)) send_command(a, out, "s");
+// Whatever still runs is left; a search the engine still owes, which only a caller that did
+// not wait for it can meet here, is forgotten: the engine holds one search at most.
+void start_afresh(Adapter& a, Outbox& out) {
+  Searches& s = a.game.searches;
+  if (search_left(s, platform::tick_ms())) send_command(a, out, "s");
+  if (!s.owed) return;
+  search_forgotten(s);
+  a.game.engine_behind = true;
+}
+
+// A timed search after an analysis: "go infinite" turned the book on, which BookNum had
+// turned off for this game.
+void book_off_again(Adapter& a, Outbox& out) {
+  GameState& g = a.game;
+  if (!g.book_reopened) return;
+  g.book_reopened = false;
+  if (!g.book_disabled && a.position.move_number < g.book_limit) return;
+  send_command(a, out, "book off");
+  g.book_disabled = true;
 }
 
 }  // namespace
@@ -65,13 +89,38 @@ std::string_view extract_time_field(std::string_view text, std::string_view keyw
   return text.substr(start, end - start - 3);
 }
 
+bool asks_search(std::string_view text) {
+  UsiLine line{text, 0};
+  if (match_usi(line, "go mate") || match_usi(line, "go ponder")) return false;
+  return match_usi(line, "go");
+}
+
+void make_engine_free(Adapter& a, std::unique_lock<std::mutex>& hold) {
+  Searches& s = a.game.searches;
+  if (!engine_busy(s)) return;
+  if (search_left(s, platform::tick_ms())) {
+    send_command(a, a.out, "s");
+    take_engine_turn(a.out, a.link);
+    hold.unlock();
+    deliver(a.out, a.link);
+    hold.lock();
+  }
+  const std::uint32_t left = wait_left(s, platform::tick_ms(), kStopAnswerMs);
+  a.engine_free.wait_for(hold, std::chrono::milliseconds(left), [&] { return !engine_busy(s); });
+  if (!s.owed) return;
+  search_forgotten(s);
+  a.game.engine_behind = true;  // its answer may still come, played on the engine's board
+  outbox_gui(a.out, {"info string engine ", a.link.engine_file, " did not answer its stop"});
+}
+
 void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
-  end_analysis(a, out);
+  start_afresh(a, out);
   if (!engine_has_position(a, out)) {
     outbox_gui(out, {"bestmove resign"});
     return;
   }
+  book_off_again(a, out);
   if (!a.game.time_limit_sent) {
     std::string_view times = rest_of(line);
     std::string command;
@@ -90,12 +139,12 @@ void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
     a.game.time_limit_sent = true;
   }
   send_search_command(a, out);
-  search_asked(a.game.searches, false, a.position);
+  if (a.engine.running) search_asked(a.game.searches, false);  // else nothing was sent
 }
 
 void handle_go_infinite(Adapter& a, Outbox& out) {
   a.game.search_start_tick = platform::tick_ms();
-  end_analysis(a, out);
+  start_afresh(a, out);
   Searches& searches = a.game.searches;
   searches.analysis = true;
   // With the GUI's clock in force, the next timed "go" of the game sends its limit again:
@@ -107,24 +156,28 @@ void handle_go_infinite(Adapter& a, Outbox& out) {
     searches.held = "resign";  // like any answer of an analysis, after "stop"
     return;
   }
-  send_command(a, out, a.game.book_limit != 0 ? "book on" : "book off");
+  const bool book = a.game.book_limit != 0;
+  send_command(a, out, book ? "book on" : "book off");
+  a.game.book_reopened = book;
   send_command(a, out, a.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
   // The GUI's single new move too, as "go" sends it: without it the engine would analyse
   // the position before that move, for the other side.
   send_search_command(a, out);
-  search_asked(searches, true, a.position);
+  if (a.engine.running) search_asked(searches, true);
 }
 
 void handle_stop(Adapter& a, Outbox& out) {
   std::string held;
-  if (stop_searches(a.game.searches, held)) outbox_gui(out, {"bestmove ", held});
+  if (search_stopped(a.game.searches, platform::tick_ms(), held)) {
+    outbox_gui(out, {"bestmove ", held});
+  }
   send_command(a, out, "s");
 }
 
-void leave_searches(Adapter& a, Outbox& out) {
-  if (leave_searches(a.game.searches)) send_command(a, out, "s");
+void leave_search(Adapter& a, Outbox& out) {
+  if (search_left(a.game.searches, platform::tick_ms())) send_command(a, out, "s");
 }
 
 void handle_gameover(Adapter& a, Outbox& out) {
-  leave_searches(a, out);
+  leave_search(a, out);
 }

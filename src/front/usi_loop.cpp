@@ -60,7 +60,8 @@ LoopAction compose_gui_line(Adapter& a, std::string_view text, bool terminated) 
   a.usi_line.assign(text);
   if (terminated) a.usi_line.push_back('\n');
   UsiLine line{a.usi_line, 0};
-  std::lock_guard<std::mutex> hold(a.state_lock);
+  std::unique_lock<std::mutex> hold(a.state_lock);
+  if (asks_search(a.usi_line)) make_engine_free(a, hold);
   const LoopAction action = dispatch_usi_line(a, line, a.out);
   take_engine_turn(a.out, a.link);
   return action;

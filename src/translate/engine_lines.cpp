@@ -67,14 +67,25 @@ void answer_search(GameState& game, const SearchEnd& end, std::string_view move,
   outbox_gui(out, {"bestmove ", move});
 }
 
-void handle_move_line(EngineLineState& s, std::string_view rest, std::uint32_t now, Outbox& out) {
+bool answer_unused(GameState& game, const SearchEnd& end, std::string_view line, Outbox& out) {
+  if (end.asked && end.shown) return false;
+  // The engine has played it on its own board all the same.
+  game.engine_behind = true;
+  if (!end.asked) outbox_gui(out, {"info string engine answer with no search asked: ", line});
+  return true;
+}
+
+void handle_move_line(EngineLineState& s, std::string_view line, std::uint32_t now, Outbox& out) {
+  const std::string_view rest = line.substr(4);  // after "move"
   if (restart_without_book(s, now, out)) return;
-  const SearchEnd end = search_ended(s.game.searches);
-  if (!end.shown) return;  // the GUI left this search: its move is neither shown nor played
+  const SearchEnd end = search_answered(s.game.searches);
+  // A search the GUI left, or none: the move is neither shown nor played.
+  if (answer_unused(s.game, end, line, out)) return;
   // The board the search was of: the board copy, or, once the GUI has sent another
   // position, the search's own copy, which the move does not outlive.
   Position own;
-  Position& board = end.current ? s.position : (own = *end.board);
+  Position& board = end.current ? s.position : (own = s.searched);
+  if (!end.current) s.game.engine_behind = true;
   char csa[6];
   copy_csa_move(rest, csa);
   const bool flip = option_on(s.options, kFlipHorizontal);
@@ -100,9 +111,9 @@ void handle_move_line(EngineLineState& s, std::string_view rest, std::uint32_t n
   answer_search(s.game, end, usi, out);
 }
 
-void handle_resign_line(EngineLineState& s, Outbox& out) {
-  const SearchEnd end = search_ended(s.game.searches);
-  if (!end.shown) return;
+void handle_resign_line(EngineLineState& s, std::string_view line, Outbox& out) {
+  const SearchEnd end = search_answered(s.game.searches);
+  if (answer_unused(s.game, end, line, out)) return;
   outbox_gui(out, {"info currmove resign"});
   answer_search(s.game, end, "resign", out);
 }
@@ -129,7 +140,7 @@ void translate_engine_line(EngineLineState& s, std::string_view line, std::uint3
   // Literals that share a beginning are tried longest first: "info ponder start" before
   // "info ", and "info " (candidates) before "info" (a score).
   if (match_engine(line, cursor, "move")) {
-    handle_move_line(s, line.substr(cursor), now, out);
+    handle_move_line(s, line, now, out);
   } else if (match_engine(line, cursor, "info ponder start")) {
     s.game.pondering = true;
   } else if (match_engine(line, cursor, "info ponder end")) {
@@ -142,7 +153,7 @@ void translate_engine_line(EngineLineState& s, std::string_view line, std::uint3
   } else if (match_engine(line, cursor, "statsatu=")) {
     handle_statistics_line(s, line.substr(cursor), out);
   } else if (match_engine(line, cursor, "resign")) {
-    handle_resign_line(s, out);
+    handle_resign_line(s, line, out);
   } else if (match_engine(line, cursor, "pong")) {
   } else {
     outbox_gui(out, {line, "molv", message(kMsgUnexpectedCommand)});
@@ -154,11 +165,16 @@ bool is_engine_complaint(std::string_view line) {
          line.find("No legal moves to search") != std::string_view::npos;
 }
 
-void relay_error_line(std::string_view line, GameState* game, Outbox& out) {
+void relay_error_line(std::string_view line, Outbox& out) {
   if (line.empty()) return;
   outbox_gui(out, {"info string ", line});
-  // Either complaint means no move line will follow, and the GUI is waiting for one.
-  if (!game || !is_engine_complaint(line)) return;
-  const SearchEnd end = search_ended(game->searches);
-  if (end.shown) answer_search(*game, end, "resign", out);
+}
+
+bool complaint_answers(std::string_view line, GameState& game, Outbox& out) {
+  // Either complaint means no move line will follow for the search under way.
+  if (!is_engine_complaint(line) || !game.searches.owed) return false;
+  relay_error_line(line, out);
+  const SearchEnd end = search_answered(game.searches);
+  if (!answer_unused(game, end, line, out)) answer_search(game, end, "resign", out);
+  return true;
 }

@@ -14,6 +14,7 @@
 
 struct EngineLineState {
   Position& position;
+  const Position& searched;  // the board of a stopped search the GUI has moved on from
   GameState& game;
   const OptionValues& options;
   const EngineState& engine;
@@ -29,8 +30,9 @@ bool match_engine(std::string_view line, std::size_t& cursor, std::string_view l
 void translate_engine_line(EngineLineState& state, std::string_view line, std::uint32_t now,
                            Outbox& out);
 
-// The line kinds, each after its leading literal (rest is the text after it).
-void handle_move_line(EngineLineState& state, std::string_view rest, std::uint32_t now,
+// The line kinds: a move line whole, the others after their leading literal (rest is the
+// text after it).
+void handle_move_line(EngineLineState& state, std::string_view line, std::uint32_t now,
                       Outbox& out);
 void handle_candidate_line(EngineLineState& state, std::string_view rest, Outbox& out);
 void handle_score_line(EngineLineState& state, std::string_view rest, std::uint32_t now,
@@ -40,10 +42,19 @@ void handle_statistics_line(EngineLineState& state, std::string_view rest, Outbo
 // A line of the engine's standard error saying that no move line will follow.
 bool is_engine_complaint(std::string_view line);
 
-// The error relay: the GUI lines for one line of the engine's standard error. A complaint
-// ends the search under way (game given, under the state lock): a resign answers it.
-void relay_error_line(std::string_view line, GameState* game, Outbox& out);
+// The error relay: the GUI line for one line of the engine's standard error.
+void relay_error_line(std::string_view line, Outbox& out);
+
+// A complaint read while the engine owes a search ends that search (under the state lock):
+// its line and the resign that answers it are composed. False (nothing composed) for any
+// other line, or when no search is owed: the line is then relayed as any other.
+bool complaint_answers(std::string_view line, GameState& game, Outbox& out);
 
 // The bestmove that ends a search: written now, or, for an analysis the GUI has not
 // stopped, held for its "stop".
 void answer_search(GameState& game, const SearchEnd& end, std::string_view move, Outbox& out);
+
+// An answer that orv neither shows nor plays (the GUI left its search, or none was asked):
+// the engine's board has left the GUI's, and an answer nobody asked for is told as such
+// (line: what the engine said). False for an answer to show.
+bool answer_unused(GameState& game, const SearchEnd& end, std::string_view line, Outbox& out);

@@ -20,8 +20,10 @@ void engine_gone(EngineThreadContext& c) {
 void compose_engine_line(EngineThreadContext& c, EngineLineState& state, std::string_view line,
                          Outbox& out) {
   std::lock_guard<std::mutex> hold(c.state_lock);
+  const bool busy = engine_busy(c.game.searches);
   translate_engine_line(state, line, platform::tick_ms(), out);
   take_engine_turn(out, c.link);
+  if (busy && !engine_busy(c.game.searches)) c.engine_free.notify_all();
 }
 
 bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox& out) {
@@ -39,7 +41,7 @@ bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox&
 
 void engine_out_thread(void* context) {
   EngineThreadContext& c = *static_cast<EngineThreadContext*>(context);
-  EngineLineState state{c.position, c.game, c.options, c.engine, c.files, {}};
+  EngineLineState state{c.position, c.searched, c.game, c.options, c.engine, c.files, {}};
   Outbox out;
   while (relay_engine_output(c, state, out)) {
   }

@@ -16,21 +16,25 @@
 #include "translate/engine_lines.h"
 
 // The engine's standard error between the thread that reads it, as fast as it comes, and
-// the thread that shows it at its pace. Guarded by its own lock, never held across a write.
+// the thread that shows it at its pace, the one writer of its lines. Guarded by its own lock,
+// never held across a write.
 struct ErrorRelay {
   struct Line {
     std::string text;
-    bool complaint;           // no move line follows it: shown at once
     unsigned dropped_before;  // lines dropped just before this one
+  };
+  enum class Stage {
+    kPaced,    // one line per pause
+    kFlush,    // the engine has gone: everything waiting is to be written at once
+    kFlushed,  // and has been
   };
   std::mutex lock;
   std::condition_variable changed;
   std::deque<Line> waiting;
   std::size_t waiting_bytes = 0;
-  unsigned dropped = 0;   // lines dropped since the last one kept
-  bool ended = false;     // the engine's standard error has ended
-  bool finished = false;  // the engine has gone: what waited was written at once
-  bool showing = false;   // the relay is writing a line it took
+  unsigned dropped = 0;  // lines dropped since the last one kept
+  bool ended = false;    // the engine's standard error has ended
+  Stage stage = Stage::kPaced;
 };
 
 // What the reader threads share with the main thread; everything but the link, the error
@@ -38,6 +42,7 @@ struct ErrorRelay {
 struct EngineThreadContext {
   std::mutex& state_lock;
   Position& position;
+  const Position& searched;
   GameState& game;
   OptionValues& options;
   EngineState& engine;
@@ -45,16 +50,19 @@ struct EngineThreadContext {
   EngineLink& link;
   ErrorRelay& errors;
   const std::atomic<bool>& quitting;
+  std::condition_variable& engine_free;  // notified when the engine no longer owes a search
 };
 
 void engine_out_thread(void* context);
-// The engine's standard error: read from the engine's start, shown one line per 200 ms.
+// The engine's standard error: read from the engine's start, shown one line per 200 ms; a
+// complaint that ends a search is answered at once by the reader.
 void engine_err_thread(void* context);
 void engine_err_relay_thread(void* context);
 
 // The engine has gone (or failed to start): once its standard error has ended (or after a
-// short while), everything still waiting is written at once, with the count of what was
-// dropped. Not called with the state lock held.
+// short while), the relay writes everything still waiting at once, with the count of what
+// was dropped, and is waited for (a short while at most). Not called with the state lock
+// held.
 void finish_error_relay(EngineThreadContext& context);
 
 // One engine line handled under the state lock; its engine commands take their turn.

@@ -21,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine.running = true;
   engine.is_v1 = flags & 1;
   game.pondering = flags & 2;
-  if (flags & 4) search_asked(game.searches, true, position), game.searches.analysis = true;
+  if (flags & 4) search_asked(game.searches, true), game.searches.analysis = true;
   set_option(options, kInfBook, flags & 8 ? "true" : "false");
   set_option(options, kFlipHorizontal, flags & 16 ? "true" : "false");
   set_option(options, kDebug, flags & 32 ? "true" : "false");
   static const PositionFiles files{"/nonexistent/orv.csa", "/nonexistent/sfenbk.dat",
                                    "/nonexistent/lastmove.dat", "/nonexistent/restraint.dat"};
-  EngineLineState state{position, game, options, engine, files, {}};
+  EngineLineState state{position, position, game, options, engine, files, {}};
   std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   while (!rest.empty()) {
     const std::size_t lf = rest.find('\n');

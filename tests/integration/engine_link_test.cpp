@@ -47,8 +47,12 @@ TEST(EngineLink, DebugTracesEveryLineBothWays) {
     EXPECT_TRUE(is_time_stamp(line.substr(0, 13))) << line;
     EXPECT_EQ(line.substr(13), tail);  // a bare line feed keeps the last character
   }
-  send(s, "setoption name Debug value false\nstop\nisready\n");
-  EXPECT_EQ(next_line(s), "readyok");  // nothing traced any more
+  send(s, "setoption name Debug value false\nstop\n");
+  // Nothing traced any more: the engine's answer to "s" comes untraced.
+  EXPECT_EQ(next_line(s), "info currmove resign");
+  EXPECT_EQ(next_line(s), "bestmove resign");
+  send(s, "isready\n");
+  EXPECT_EQ(next_line(s), "readyok");
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
   EXPECT_EQ(engine_commands(dir), "limit time 0 0\nmove\ns\n<eof>\n");

@@ -14,7 +14,7 @@ const std::string kReadErrorText = platform_text(kReadError);
 TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
   std::string dir = make_test_dir("game_commands", "orv_molvara", "molvara",
                                   "@start|out|Molvara Version 2.0\nmove#1|out|move7776FU\n"
-                                  "move#2|out|move3334FU\n");
+                                  "move#2|sleep|200\nmove#2|out|move3334FU\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "usi\n");
@@ -24,10 +24,13 @@ TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
   send(s, "usinewgame\nposition startpos\ngo btime 600000 wtime 300000 byoyomi 10000\n");
   send(s, "go ponder\nponderhit\nstop\ngo btime 1 wtime 1\ngo infinite\ngameover lose\nquit\n");
   EXPECT_EQ(wait_exit(s), 0);
+  // A "go" with no new position searches it again: the engine has played its answer on its
+  // board, so it is given the position whole. "go infinite" leaves the timed search that runs
+  // and waits for its answer; the analysis the game's end left is stopped.
   EXPECT_EQ(engine_commands(dir),
             "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n"
-            "read orv.csa\nlimit time 10 10\nmove\ns\nmove\nbook off\nlimit time 0 86400\nmove\n"
-            "s\n<eof>\n");  // the analysis the game's end left is stopped
+            "read orv.csa\nlimit time 10 10\nmove\ns\nread orv.csa\nmove\ns\n"
+            "read orv.csa\nbook off\nlimit time 0 86400\nmove\ns\n<eof>\n");
 }
 
 TEST(Loop, EndOfInputEndsWithTheMessage) {

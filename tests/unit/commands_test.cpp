@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "front/search_commands.h"
 #include "front/usi_loop.h"
 #include "platform/platform.h"
 #include "texts.h"
@@ -33,6 +34,8 @@ std::unique_ptr<Adapter> running_adapter(bool v1 = false, bool v2 = true, bool v
 }
 
 Handled handle(Adapter& a, const std::string& text) {
+  // The engine keeps its contract: a search is answered before the next is asked.
+  if (asks_search(text) && a.game.searches.owed) search_answered(a.game.searches);
   UsiLine line{text, 0};
   Outbox out;
   Handled h;

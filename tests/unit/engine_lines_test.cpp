@@ -25,7 +25,7 @@ struct Translator {
   OptionValues options;
   EngineState engine;
   PositionFiles files;
-  EngineLineState state{position, game, options, engine, files, {}};
+  EngineLineState state{position, position, game, options, engine, files, {}};
   std::vector<std::string> commands;
 
   Translator() {
@@ -41,8 +41,11 @@ struct Translator {
     std::remove(files.last_move.c_str());
   }
 
+  bool asking = true;  // a search is asked before each line, as "go" would
+
   // The GUI text for one line; engine commands are collected.
   std::string line(const std::string& text, std::uint32_t now = 0) {
+    if (asking && !game.searches.owed) search_asked(game.searches, false);
     Outbox out;
     translate_engine_line(state, text, now, out);
     std::string gui;
@@ -130,7 +133,7 @@ TEST(MoveLine, InfBookRestartDuringGoInfinite) {
     Translator t;
     t.engine.is_v1 = c.v1;
     set_option(t.options, kInfBook, c.inf_book ? "true" : "false");
-    if (c.go_infinite) search_asked(t.game.searches, true, t.position);
+    if (c.go_infinite) search_asked(t.game.searches, true);
     if (c.candidates) t.line("info 7776FU(60%)");
     std::string gui = t.line("move7776FU", 4321);
     EXPECT_EQ(t.commands, c.commands);
@@ -264,20 +267,24 @@ TEST(OtherLines, SilentKindsResignAndUnknown) {
 TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
   const struct {
     const char* line;
+    bool searching;  // the engine owes a search
     const char* gui;
   } cases[] = {
-      {"unknown command", "info string unknown command\n"},
-      {"No legal moves to search", "info string No legal moves to search\nbestmove resign\n"},
-      {"error: move after a game was concluded!",
+      {"unknown command", true, "info string unknown command\n"},
+      {"No legal moves to search", true, "info string No legal moves to search\nbestmove resign\n"},
+      // A complaint with no search under way answers nothing.
+      {"No legal moves to search", false, "info string No legal moves to search\n"},
+      {"error: move after a game was concluded!", true,
        "info string error: move after a game was concluded!\nbestmove resign\n"},
-      {"No legal moves to search; move after a game was concluded",
+      {"No legal moves to search; move after a game was concluded", true,
        "info string No legal moves to search; move after a game was concluded\n"
        "bestmove resign\n"},
   };
   for (const auto& c : cases) {
     Outbox out;
     GameState game;
-    relay_error_line(c.line, &game, out);
-    EXPECT_EQ(out.text, c.gui);
+    if (c.searching) search_asked(game.searches, false);
+    if (!complaint_answers(c.line, game, out)) relay_error_line(c.line, out);
+    EXPECT_EQ(out.text, c.gui) << c.line;
   }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "front/position_command.h"
+#include "front/search_commands.h"
 #include "front/usi_loop.h"
 #include "notation/position_file.h"
 #include "platform/platform.h"
@@ -45,6 +46,8 @@ struct Gui {
   }
 
   Handled send(const std::string& text) {
+    // The engine keeps its contract: a search is answered before the next is asked.
+    if (asks_search(text) && a->game.searches.owed) search_answered(a->game.searches);
     UsiLine line{text, 0};
     Outbox out;
     dispatch_usi_line(*a, line, out);
@@ -53,7 +56,8 @@ struct Gui {
 
   // The engine's line through the translator, as the output thread would hand it over.
   Handled engine(const std::string& text) {
-    EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}};
+    EngineLineState state{
+        a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}};
     Outbox out;
     translate_engine_line(state, text, 0, out);
     return collect(out);
@@ -107,10 +111,11 @@ TEST(Position, FullReloadThenSingleMoves) {
     EXPECT_EQ(h.engine, (Commands{"read orv.csa"}));
     EXPECT_EQ(read_file(g.a->files.position).size(), 278u);
   }
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"limit time 0 0", "move"}));
   EXPECT_EQ(g.engine("move7776FU").gui, "info currmove 7g7f\nbestmove 7g7f\n");
   // The first engine move after a bare "startpos" cannot continue it: reloaded in full.
   EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"read orv.csa"}));
-  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"limit time 0 0", "move"}));
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"move"}));
   g.a->game.pondering = true;
   g.engine("move2726FU");
   Handled h = g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d\n");
@@ -128,9 +133,8 @@ TEST(Position, FullReloadThenSingleMoves) {
   EXPECT_EQ(g.a->position.move_number, 2);
   EXPECT_EQ(g.engine("move9394FU").gui, "");  // the search left: neither shown nor played
   EXPECT_EQ(g.a->position.move_number, 2);
-  // The same position again after the engine's move: the board is reloaded without that
-  // move, so the position that adds it and one more is loaded whole.
-  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"move"}));
+  // The engine played that move on its own board: the position is loaded again.
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"read orv.csa", "move"}));
   EXPECT_EQ(g.engine("move2726FU").gui, "info currmove 2g2f\nbestmove 2g2f\n");
   EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d\n").engine, (Commands{"read orv.csa"}));
   EXPECT_EQ(g.send("position startpos moves 7g7f 3c3d 2g2f 8c8d\n").engine,
@@ -145,7 +149,7 @@ TEST(Position, FullReloadThenSingleMoves) {
 }
 
 // An analysis the GUI leaves without "stop" gets no bestmove: a new "go" drops one held for
-// it, and stops one still running, which would never end by itself.
+// it. The engine has played that move on its board: the search is of the GUI's position.
 TEST(Analysis, NewSearchEndsAnAnalysisNeverStopped) {
   Gui g;
   g.send("position startpos\n");
@@ -153,12 +157,7 @@ TEST(Analysis, NewSearchEndsAnAnalysisNeverStopped) {
   EXPECT_EQ(g.engine("move7776FU").gui, "info currmove 7g7f\n");  // held for a stop
   Handled h = g.send("go btime 1 wtime 1\n");
   EXPECT_EQ(h.gui, "");
-  EXPECT_EQ(h.engine.front(), "limit time 0 0");
-  EXPECT_EQ(g.engine("move3334FU").gui, "info currmove 3c3d\nbestmove 3c3d\n");
-  g.send("go infinite\n");
-  EXPECT_EQ(g.send("go infinite\n").engine.front(), "s");
-  EXPECT_EQ(g.engine("move2726FU").gui, "");  // the answer of the search left
-  EXPECT_EQ(g.send("stop\n").gui, "");        // the new analysis still runs
+  EXPECT_EQ(h.engine, (Commands{"read orv.csa", "limit time 0 0", "move"}));
   EXPECT_EQ(g.engine("move2726FU").gui, "info currmove 2g2f\nbestmove 2g2f\n");
 }
 
@@ -212,7 +211,11 @@ TEST(Position, UnwritablePositionFileIsReportedAndNotRead) {
   Gui g;
   g.a->files.position = "/nonexistent/folder/orv.csa";
   Handled h = g.send("position sfen " + kStart + "\n");
-  EXPECT_EQ(h.gui, "info string /nonexistent/folder/orv.csa cannot be written\n");
+  EXPECT_EQ(h.gui, "");
+  EXPECT_TRUE(h.engine.empty());
+  // Told once, at the search the engine cannot be given.
+  h = g.send("go btime 1 wtime 1\n");
+  EXPECT_EQ(h.gui, "info string /nonexistent/folder/orv.csa cannot be written\nbestmove resign\n");
   EXPECT_TRUE(h.engine.empty());
 }
 
@@ -238,6 +241,7 @@ TEST(RepeatedPosition, SamePositionAgainRestrainsTheEnginesMove) {
   const std::string argument = "startpos moves 7g7f\n";
   g.send("position " + argument);
   EXPECT_EQ(read_file(g.a->files.stored_position), argument);
+  g.send("go btime 1 wtime 1\n");
   EXPECT_EQ(g.engine("move3334FU").gui, "info currmove 3c3d\nbestmove 3c3d\n");
   EXPECT_EQ(read_file(g.a->files.last_move), "3334FU\n");
 
