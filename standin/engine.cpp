@@ -186,11 +186,6 @@ struct Engine {
     Undo u;
     const std::string csa = csa_of(m);
     make_move(board, m, u);
-    if (quirk(2)) {  // complaints nobody asked for, before the move
-      std::string flood;
-      for (int i = quirk(50) ? 300 : 20; i > 0; --i) flood += "No legal moves to search\r\n";
-      put_whole(stderr, flood);
-    }
     if (quirk(3)) return put_whole(stdout, "move" + csa + "\r\nmove" + csa + "\r\n");
     say(stdout, "move" + csa);
   }
@@ -205,6 +200,12 @@ struct Engine {
     if (quirk(1)) {
       note_unanswered("refused");
       say(stdout, "error: no search");
+      return true;
+    }
+    if (quirk(1)) {  // the complaint that answers the search, over and over
+      std::string flood;
+      for (int i = quirk(50) ? 50 : 20; i > 0; --i) flood += "No legal moves to search\r\n";
+      put_whole(stderr, flood);
       return true;
     }
     return false;

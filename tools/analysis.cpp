@@ -118,7 +118,10 @@ int main(int argc, char** argv) {
       sent.before = start;
     }
     std::string hint;
-    if (chaos.chance(10) && !chaos_timed_search(player, chaos, sent, 200, hint)) code = 5;
+    if (chaos.chance(10) && !chaos_timed_search(player, chaos, sent, 200, hint) &&
+        !chaos.fault.empty()) {
+      code = 5;
+    }
     const int pause = step % 3 == 0 ? 0 : o.think_ms;
     if (code == 0 && !chaos_analysis(player, chaos, sent, pause, bestmove)) code = 5;
     if (code == 0 && chaos.on && !barrier(player, chaos, sent)) code = 5;
@@ -133,6 +136,11 @@ int main(int argc, char** argv) {
     if (!follow(board, moves, bestmove, random)) {
       set_start(board), moves.clear(), plies = 0;
     }
+  }
+  const long peak = peak_memory_kib(player);
+  if (chaos.on && peak > kPeakMemoryKib && code == 0) {
+    std::fprintf(stderr, "orv took %ld KiB at its peak\n", peak);
+    code = 5;
   }
   if (!stop_player(player)) {
     std::fprintf(stderr, "the adapter did not end with exit code 0 after quit\n");

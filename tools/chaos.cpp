@@ -1,5 +1,8 @@
 #include "tools/chaos.h"
 
+#include <algorithm>
+#include <fstream>
+
 using namespace standin;
 
 namespace {
@@ -14,15 +17,41 @@ int ms_until(ChaosClock::time_point t) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
+// How long orv may give the engine to answer an "s" before it asks the next search.
+constexpr int kStopAnswerMs = 2000;
+
 bool fail(Chaos& c, const std::string& what) {
   if (c.fault.empty()) c.fault = what;
   return false;
 }
 
+// Due within ms from now, or from the end of orv's wait for an unanswered "s" when that is
+// later: what the GUI sends meanwhile is read after it.
+ChaosClock::time_point due_in(const Chaos& c, int ms) {
+  return std::max(ChaosClock::now(), c.waits_until) + std::chrono::milliseconds(ms);
+}
+
+// The GUI's line makes orv tell the engine "s" (or may): a new search may wait for its answer.
+void s_sent(Chaos& c) {
+  c.waits_until = in_ms(kStopAnswerMs);
+}
+
 void send_isready(Player& p, Chaos& c) {
   p.send("isready");
-  c.readies.push_back(ChaosClock::now());
+  c.readies.push_back(due_in(c, kDueMs));
   ++c.readies_sent;
+}
+
+// The engine noted a search it left unanswered since the last look.
+bool engine_left_unanswered(Player& p, Chaos& c) {
+  std::ifstream log(p.folder / "quirks.log");
+  int lines = 0;
+  for (std::string line; std::getline(log, line);) ++lines;
+  if (lines <= p.unanswered_noted) return false;
+  p.unanswered_noted = lines;
+  ++c.engine_unanswered;
+  c.unanswered = true;
+  return true;
 }
 
 // Options a GUI may send at any time without changing the game.
@@ -44,21 +73,43 @@ void maybe_interrupt(Player& p, Chaos& c) {
 bool drain_readies(Player& p, Chaos& c, const Sent& sent) {
   std::string bestmove;
   while (!c.readies.empty()) {
-    const auto due = c.readies.front() + std::chrono::milliseconds(kDueMs);
-    if (read_until(p, c, due, sent, false, true, bestmove) != Came::kReadyok) {
+    if (read_until(p, c, c.readies.front(), sent, false, true, bestmove) != Came::kReadyok) {
       return fail(c, c.fault.empty() ? "no readyok within the bound" : c.fault);
     }
   }
   return c.fault.empty();
 }
 
-// The bestmove due after "stop".
+// The bestmove due after "stop"; "resign" in its place when the engine itself left the
+// search unanswered.
 bool bestmove_after_stop(Player& p, Chaos& c, const Sent& sent, std::string& bestmove) {
   ++c.stops;
-  if (read_until(p, c, in_ms(kDueMs), sent, true, false, bestmove) != Came::kBestmove) {
-    return fail(c, c.fault.empty() ? "no bestmove within the bound after stop" : c.fault);
+  s_sent(c);
+  if (read_until(p, c, due_in(c, kDueMs), sent, true, false, bestmove) == Came::kBestmove) {
+    return true;
   }
-  return true;
+  if (c.fault.empty() && engine_left_unanswered(p, c)) {
+    bestmove = "resign";
+    return true;
+  }
+  return fail(c, c.fault.empty() ? "no bestmove within the bound after stop" : c.fault);
+}
+
+// The search asked again with no new position: its bestmove too is legal in the position.
+bool search_again(Player& p, Chaos& c, const Sent& sent, const std::string& go, int think_ms) {
+  ++c.repeats;
+  p.send(go);
+  if (go == "go infinite") {
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.between(0, think_ms)));
+    p.send("stop");
+  }
+  std::string bestmove;
+  const int bound = go == "go infinite" ? kDueMs : think_ms + kDueMs;
+  if (read_until(p, c, due_in(c, bound), sent, true, false, bestmove) == Came::kBestmove) {
+    return true;
+  }
+  if (c.fault.empty() && engine_left_unanswered(p, c)) return true;
+  return fail(c, c.fault.empty() ? "no bestmove for a search asked again" : c.fault);
 }
 
 }  // namespace
@@ -97,8 +148,7 @@ Came read_until(Player& p, Chaos& c, ChaosClock::time_point deadline, const Sent
                 bool bestmove_allowed, bool readyok_wanted, std::string& bestmove) {
   std::string line;
   for (;;) {
-    if (!c.readies.empty() &&
-        ChaosClock::now() - c.readies.front() > std::chrono::milliseconds(kDueMs)) {
+    if (!c.readies.empty() && ChaosClock::now() > c.readies.front()) {
       fail(c, "readyok later than the bound");
       return Came::kNothing;
     }
@@ -158,6 +208,10 @@ bool chaos_analysis(Player& p, Chaos& c, const Sent& sent, int think_ms, std::st
   ++c.analyses;
   p.send(sent.command);
   p.send("go infinite");
+  if (c.chance(10)) {  // twice: the first is left, the second answers the "stop"
+    p.send("go infinite");
+    s_sent(c);
+  }
   const auto stop_at = in_ms(c.on ? c.between(0, think_ms) : think_ms);
   while (ChaosClock::now() < stop_at) {
     const auto next = std::min(stop_at, in_ms(c.between(0, think_ms / 2 + 1)));
@@ -167,29 +221,51 @@ bool chaos_analysis(Player& p, Chaos& c, const Sent& sent, int think_ms, std::st
   }
   if (!c.fault.empty()) return false;
   p.send("stop");
-  return bestmove_after_stop(p, c, sent, bestmove) && drain_readies(p, c, sent);
+  if (!bestmove_after_stop(p, c, sent, bestmove)) return false;
+  if (c.chance(10) && !search_again(p, c, sent, "go infinite", think_ms)) return false;
+  return drain_readies(p, c, sent);
 }
 
 bool chaos_timed_search(Player& p, Chaos& c, const Sent& sent, int byoyomi_ms,
                         std::string& bestmove) {
   ++c.searches;
+  c.unanswered = false;
   p.send(sent.command);
-  p.send("go btime 0 wtime 0 byoyomi " + std::to_string(byoyomi_ms));
-  auto due = in_ms(byoyomi_ms + kDueMs);
+  if (c.chance(5)) {  // an analysis the GUI never stops: the timed search replaces it
+    ++c.analyses;
+    p.send("go infinite");
+    s_sent(c);
+  }
+  const std::string go = "go btime 0 wtime 0 byoyomi " + std::to_string(byoyomi_ms);
+  p.send(go);
+  auto due = due_in(c, byoyomi_ms + kDueMs);
   bool stopped = false;
   for (;;) {
     const auto next = stopped ? due : std::min(due, in_ms(c.between(0, byoyomi_ms / 2 + 1)));
     const Came came = read_until(p, c, next, sent, true, false, bestmove);
     if (came == Came::kBestmove) break;
     if (!c.fault.empty()) return false;
-    if (ChaosClock::now() >= due) return fail(c, "no bestmove within the byoyomi and the bound");
+    if (ChaosClock::now() >= due) {
+      if (!engine_left_unanswered(p, c)) {
+        return fail(c, "no bestmove within the byoyomi and the bound");
+      }
+      p.send("stop");  // as a GUI ends a search that never ends; nothing more is due
+      s_sent(c);
+      return false;
+    }
     maybe_interrupt(p, c);
     if (!stopped && c.chance(10)) {  // the GUI's "move now"
       p.send("stop");
       ++c.stops;
+      s_sent(c);
       stopped = true;
-      due = std::min(due, in_ms(kDueMs));
+      due = std::min(due, due_in(c, kDueMs));
     }
+  }
+  if (c.chance(8) && !search_again(p, c, sent, go, byoyomi_ms)) return false;
+  if (c.chance(8)) {  // "stop" when nothing runs: no bestmove may come of it
+    ++c.idle_stops;
+    p.send("stop");
   }
   return drain_readies(p, c, sent);
 }
@@ -208,11 +284,11 @@ bool chaos_leave_search(Player& p, Chaos& c, const Sent& sent, int byoyomi_ms) {
     answered = true;
   }
   p.send("gameover lose");
+  s_sent(c);
   // A bestmove already on its way may still come, once; after the barrier none may.
   send_isready(p, c);
   while (!c.readies.empty()) {
-    const auto due = c.readies.front() + std::chrono::milliseconds(kDueMs);
-    const Came came = read_until(p, c, due, sent, !answered, true, bestmove);
+    const Came came = read_until(p, c, c.readies.front(), sent, !answered, true, bestmove);
     if (came == Came::kBestmove) {
       answered = true;
       continue;
@@ -223,10 +299,21 @@ bool chaos_leave_search(Player& p, Chaos& c, const Sent& sent, int byoyomi_ms) {
   return c.fault.empty();
 }
 
+long peak_memory_kib(const Player& p) {
+  std::ifstream status("/proc/" + std::to_string(p.child.process) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return 0;
+}
+
 std::string chaos_summary(const Chaos& c) {
   return std::to_string(c.searches) + " timed search(es), " + std::to_string(c.analyses) +
          " analysis(es), " + std::to_string(c.stops) + " stop(s), " + std::to_string(c.left) +
          " search(es) left, " + std::to_string(c.readies_sent) + " isready, " +
-         std::to_string(c.options_sent) + " setoption, " + std::to_string(c.variations) +
-         " variation(s) of " + std::to_string(c.variation_moves) + " move(s) checked";
+         std::to_string(c.options_sent) + " setoption, " + std::to_string(c.repeats) +
+         " search(es) asked again, " + std::to_string(c.idle_stops) + " stop(s) of nothing, " +
+         std::to_string(c.engine_unanswered) + " left unanswered by the engine, " +
+         std::to_string(c.variations) + " variation(s) of " + std::to_string(c.variation_moves) +
+         " move(s) checked";
 }

@@ -1,8 +1,12 @@
-// An impatient GUI, chosen by a seed: "stop" at any moment, "isready" and "setoption" while
-// the engine thinks, analyses stopped at once or in bursts, games left while the engine
-// thinks. And the checks of what the adapter answers: one bestmove per search ("go
-// infinite": only after its "stop"), every move shown legal in the position sent, nothing
-// due later than its bound.
+// An impatient GUI, chosen by a seed: "stop" at any moment (when nothing runs too),
+// "isready" and "setoption" while the engine thinks, analyses stopped at once or in bursts,
+// "go infinite" twice, "go" with no new position (after a bestmove, after "stop", over an
+// analysis never stopped), games left while the engine thinks. And the checks of what the
+// adapter answers: at most one bestmove per search, none for one left ("go infinite": only
+// after its "stop"), every move shown legal in the position sent, nothing due later than its
+// bound. A search the engine itself leaves unanswered (noted in its folder's quirks.log)
+// costs that search alone: the next is answered in its own time, plus what is left of the
+// 2 s orv gives the engine to answer its "s".
 #pragma once
 
 #include <chrono>
@@ -17,14 +21,19 @@ using ChaosClock = std::chrono::steady_clock;
 
 // What is due (a bestmove after "stop", "readyok") comes within this long.
 constexpr int kDueMs = 2000;
+// The adapter's memory stays bounded whatever the engine writes (a flood of complaints).
+constexpr long kPeakMemoryKib = 64 * 1024;
 
 struct Chaos {
   bool on = false;
   std::mt19937 random;
   std::string fault;                           // the first broken rule; empty while none
-  std::deque<ChaosClock::time_point> readies;  // "isready" sent, "readyok" not yet seen
+  std::deque<ChaosClock::time_point> readies;  // when each "readyok" not yet seen is due
+  // Until then orv may wait for the answer of a search the engine left unanswered.
+  ChaosClock::time_point waits_until;
+  bool unanswered = false;  // the last search was left unanswered by the engine itself
   long searches = 0, analyses = 0, stops = 0, left = 0, readies_sent = 0, options_sent = 0;
-  long variations = 0, variation_moves = 0;
+  long variations = 0, variation_moves = 0, repeats = 0, idle_stops = 0, engine_unanswered = 0;
 
   bool chance(int percent) { return on && static_cast<int>(random() % 100) < percent; }
   int between(int low, int high) {
@@ -64,13 +73,18 @@ bool barrier(Player& p, Chaos& chaos, const Sent& sent);
 bool chaos_analysis(Player& p, Chaos& chaos, const Sent& sent, int think_ms, std::string& bestmove);
 
 // A timed "go" with "isready", "setoption" and "stop" at random moments: one bestmove,
-// within the byoyomi and the bound.
+// within the byoyomi and the bound; sometimes over an analysis never stopped, sometimes asked
+// again with no new position, sometimes followed by a "stop" when nothing runs. False with no
+// fault when the engine itself left the search unanswered (chaos.unanswered).
 bool chaos_timed_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_ms,
                         std::string& bestmove);
 
 // A game ended while the engine thinks: "gameover" (sometimes after "stop"); the GUI gets at
 // most the bestmove of a stopped search or one already on its way.
 bool chaos_leave_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_ms);
+
+// The adapter's peak memory in KiB, where the system tells it (0 where not).
+long peak_memory_kib(const Player& p);
 
 // The figures of a chaos run, for the tools' last line.
 std::string chaos_summary(const Chaos& chaos);

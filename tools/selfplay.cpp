@@ -232,6 +232,11 @@ Ply play_ply(Player* players, const Options& o, Chaos& chaos, Game& g, int ply, 
   const double seconds = std::chrono::duration<double>(Clock::now() - asked).count();
   if (!answered) {
     if (!chaos.fault.empty()) return broken(p, chaos, result);
+    if (chaos.unanswered) {  // the engine's own doing: the game ends, the next one is played
+      p.send("gameover lose");
+      players[1 - side].send("gameover win");
+      return Ply::kLeft;
+    }
     result = {2, std::string(mover) + " gave no move: stalled or gone", "%CHUDAN", -1};
     return Ply::kEnded;
   }
@@ -345,6 +350,12 @@ int main(int argc, char** argv) {
         files_checked, chaos.on ? "; " : "", chaos.on ? chaos_summary(chaos).c_str() : "");
   }
   for (Player& p : players) {
+    const long peak = peak_memory_kib(p);
+    if (chaos.on && peak > kPeakMemoryKib && result.exit_code == 0) {
+      std::fprintf(stderr, "orv in %s took %ld KiB at its peak\n", p.folder.u8string().c_str(),
+                   peak);
+      result.exit_code = 5;
+    }
     if (!stop_player(p)) {
       std::fprintf(stderr, "%s did not end with exit code 0 after quit\n",
                    p.folder.u8string().c_str());

@@ -118,6 +118,11 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
   p.send("isready");
   if (!p.wait_for("readyok", setup.stall_ms)) return give_up(p);
   p.send("usinewgame");
+  // No bestmove came before any search was asked, whatever the engine said.
+  std::lock_guard<std::mutex> hold(p.lock);
+  for (const std::string& line : p.recent) {
+    if (line.rfind("< bestmove", 0) == 0) return give_up(p);
+  }
   return true;
 }
 

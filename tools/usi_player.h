@@ -16,7 +16,8 @@ struct Player {
   // Absolute, in the system's own form: wide on Windows, so a folder named outside the
   // ANSI code page is the folder the adapter is started in.
   std::filesystem::path folder;
-  bool flipped = false;  // FlipHorizontal is on
+  bool flipped = false;      // FlipHorizontal is on
+  int unanswered_noted = 0;  // lines of the engine's quirks.log already accounted for
   platform::Child child;
   std::thread reader;
   std::mutex lock;
