@@ -3,10 +3,13 @@
 # toolchain gives them. The Windows package holds the guides, the changes, the licence and
 # the notices also as text files for Notepad, made from the ones kept here.
 
-# The compiler's own word for its version (Debian's MinGW-w64 GCC says "12-posix" where its
-# macros, and so CMake, say 12.0.0).
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpfullversion OUTPUT_VARIABLE ORV_GCC_VERSION
-                OUTPUT_STRIP_TRAILING_WHITESPACE)
+# GCC's own word for its version (Debian's MinGW-w64 GCC says "12-posix" where its macros,
+# and so CMake, say 12.0.0).
+set(ORV_GCC_VERSION ${CMAKE_CXX_COMPILER_VERSION})
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpfullversion OUTPUT_VARIABLE ORV_GCC_VERSION
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
 if(WIN32)
   # The runtime's own version, as its headers state it.
   file(WRITE ${CMAKE_BINARY_DIR}/mingw_version.cpp "#include <_mingw.h>\n")
