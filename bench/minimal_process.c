@@ -1,4 +1,5 @@
-/* The cheapest process there is: it ends at once. Start-up is measured against it. */
+/* The cheapest process linked as the adapter is: it ends at once. Start-up is measured
+   against it. */
 int main(void) {
   return 0;
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the packages in dist/ as a player meets them: the file names carry the version,
 # each holds the adapter, the guides, the changes, the licence and the notices of what the
-# adapter carries, and nothing else (the zip also the text guides, made from the Markdown
-# ones for Notepad), the Linux adapter needs no C++ runtime on the machine, and each
-# adapter, taken out of its package and put beside the stand-in engine, answers "usi" (the
-# Windows one under Wine).
+# adapter carries, with the toolchain's versions, and nothing else (the zip also the text
+# files for Notepad, made from the Markdown ones: no marks, no developer sections); the Linux
+# adapter needs the C library alone, no newer than the guides say; and each adapter, taken
+# out of its package and put beside the stand-in engine, answers "usi" (the Windows one
+# under Wine).
 #   tools/check_packages.sh BUILD [WINDOWS_BUILD]     (the builds that hold the stand-in)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,11 +20,9 @@ fail() {
   exit 1
 }
 
-# Unpacks a package and checks that it holds exactly the files listed, the licence and the
-# notices of the libraries named.
+# Unpacks a package and checks that it holds exactly the files listed and the licence.
 unpack() {
-  local package=$1 files=$2 folder library
-  shift 2
+  local package=$1 files=$2 folder
   [ -f "dist/$package" ] || fail "dist/$package is missing"
   folder=${package%.tar.gz}
   folder=${folder%.zip}
@@ -32,20 +31,49 @@ unpack() {
   listed=$(cd "$work/$folder" && ls | LC_ALL=C sort | tr '\n' ' ')
   [ "$listed" = "$files " ] || fail "$package holds: $listed"
   cmp -s LICENSE "$work/$folder/LICENSE" || fail "$package: LICENSE differs from the project's"
-  for library in "$@"; do
-    grep -q "$library" "$work/$folder/NOTICES.txt" || fail "$package: no notice of $library"
-  done
   echo "$work/$folder"
 }
 
-# A text file for Notepad: a byte order mark, then its source's text with every line ended
-# by CR LF (as many CRs as LFs, each before its LF).
+# A text file for Notepad: a byte order mark, every line ended by CR LF (as many CRs as LFs,
+# each before its LF), made from its source as the build makes it.
 text_file_of() {
-  local text=$1 source=$2
+  local text=$1 source=$2 mode=$3
   [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "$text: no byte order mark"
-  tail -c +4 "$text" | sed 's/\r$//' | cmp -s - "$source" || fail "$text differs from $source"
   [ "$(tr -cd '\n' <"$text" | wc -c)" = "$(tr -cd '\r' <"$text" | wc -c)" ] ||
     fail "$text: a line without CR LF"
+  [ "$(grep -c $'[^\r]$' "$text")" = 0 ] || fail "$text: a line without CR LF"
+  cmake -DIN="$source" -DOUT="$work/made.txt" -DMODE="$mode" -P cmake/text_guide.cmake
+  cmp -s "$work/made.txt" "$text" || fail "$text is not made from $source"
+}
+
+# A guide for Notepad: no Markdown marks, no table wider than the window, nothing for
+# developers, links named as the text files beside it (those named after it at least).
+plain_guide() {
+  local text=$1 folder named
+  shift
+  folder=$(dirname "$text")
+  ! grep -nE '`|\*\*|\]\(|^ *\||^#|<!--' "$text" || fail "$text: Markdown marks above"
+  ! grep -nE 'For developers|What orv costs|orv_bench|tools/|開発者向けの説明' "$text" || fail "$text: for developers"
+  [ "$(LC_ALL=C.UTF-8 wc -L <"$text")" -le 100 ] || fail "$text: a line wider than 100 columns"
+  grep -oE '\((README[.a-z]*|CHANGELOG|LICENSE|NOTICES)\.txt\)' "$text" | tr -d '()' | sort -u |
+    while read -r named; do
+      [ -f "$folder/$named" ] || fail "$text names $named, which is not beside it"
+    done
+  for named in "$@"; do
+    grep -qF "($named)" "$text" || fail "$text: no link to $named"
+  done
+}
+
+# The notices name the libraries and the versions of the compiler that built the adapter.
+notices_of() {
+  local notices=$1 compiler=$2
+  shift 2
+  ! grep -n '@ORV_' "$notices" || fail "$notices: a version left unfilled"
+  grep -q "GCC $("$compiler" -dumpfullversion)" "$notices" ||
+    fail "$notices: not the version of $compiler"
+  for library in "$@"; do
+    grep -q "$library" "$notices" || fail "$notices: no notice of $library"
+  done
 }
 
 # Starts the adapter beside the stand-in and asks it "usi"; its reply must end in usiok.
@@ -59,26 +87,48 @@ answers_usi() {
 }
 
 linux=$(unpack "orv-$version-linux-x86_64.tar.gz" \
-  "CHANGELOG.md LICENSE NOTICES.txt README.ja.md README.md orv_molvara" \
-  "GNU C Library" "GCC Runtime Library Exception")
-if ldd "$linux/orv_molvara" 2>&1 | grep -q 'libstdc++'; then
-  fail "the Linux adapter needs libstdc++: $(ldd "$linux/orv_molvara" 2>&1)"
-fi
+  "CHANGELOG.md LICENSE NOTICES.txt README.ja.md README.md orv_molvara")
+notices_of "$linux/NOTICES.txt" g++ "GCC Runtime Library Exception" "the system's own C library"
+# The C library is the system's, shared; the C++ runtime is inside.
+needed=$(objdump -p "$linux/orv_molvara" | awk '/NEEDED/ {print $2}' | sort | tr '\n' ' ')
+[ "$needed" = "ld-linux-x86-64.so.2 libc.so.6 " ] || fail "the Linux adapter needs: $needed"
+# The oldest C library it runs with, as both guides give it.
+glibc=$(objdump -T "$linux/orv_molvara" | grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -1)
+glibc=${glibc#GLIBC_}
+for guide in README.md README.ja.md; do
+  grep -q "GNU C Library) $glibc or later\|GNU C Library）$glibc 以降" "$linux/$guide" ||
+    fail "$guide does not give $glibc as the oldest C library the adapter runs with"
+done
+for guide in README.md README.ja.md; do
+  grep -q NOTICES.txt "$linux/$guide" || fail "$guide does not name NOTICES.txt"
+done
 [ "$("$linux/orv_molvara" --version)" = "orv $version" ] || fail "the Linux adapter's --version"
 cp "$build/molvara" "$linux/"
 answers_usi "$linux" ./orv_molvara
-echo "orv-$version-linux-x86_64.tar.gz: adapter, guides, licence and notices; no C++ runtime" \
-  "needed; usi answered"
+echo "orv-$version-linux-x86_64.tar.gz: adapter, guides, licence and notices; needs the C" \
+  "library $glibc or later, nothing else; usi answered"
 
 if [ -n "$windows_build" ]; then
   windows=$(unpack "orv-$version-windows-x64.zip" \
-    "CHANGELOG.md LICENSE NOTICES.txt README.ja.md README.ja.txt README.md README.txt orv_molvara.exe" \
-    winpthreads MinGW-w64 "GCC Runtime Library Exception")
-  text_file_of "$windows/README.txt" "$windows/README.md"
-  text_file_of "$windows/README.ja.txt" "$windows/README.ja.md"
-  text_file_of "$windows/NOTICES.txt" packaging/NOTICES-windows.txt
+    "CHANGELOG.md CHANGELOG.txt LICENSE LICENSE.txt NOTICES.txt README.ja.md README.ja.txt README.md README.txt orv_molvara.exe")
+  text_file_of "$windows/README.txt" "$windows/README.md" markdown
+  text_file_of "$windows/README.ja.txt" "$windows/README.ja.md" markdown
+  text_file_of "$windows/CHANGELOG.txt" "$windows/CHANGELOG.md" markdown
+  text_file_of "$windows/LICENSE.txt" "$windows/LICENSE" plain
+  plain_guide "$windows/README.txt" README.ja.txt CHANGELOG.txt LICENSE.txt
+  plain_guide "$windows/README.ja.txt" README.txt CHANGELOG.txt LICENSE.txt
+  plain_guide "$windows/CHANGELOG.txt"
+  [ "$(head -c 3 "$windows/NOTICES.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] &&
+    [ "$(grep -c $'[^\r]$' "$windows/NOTICES.txt")" = 0 ] || fail "NOTICES.txt is not for Notepad"
+  notices_of "$windows/NOTICES.txt" x86_64-w64-mingw32-g++-posix winpthreads MinGW-w64 \
+    "GCC Runtime Library Exception"
+  # What the adapter carries of the runtime's number conversion is named with its notices.
+  if x86_64-w64-mingw32-nm "$windows_build/orv_molvara.exe" | grep -q ' __gdtoa$'; then
+    notices_of "$windows/NOTICES.txt" x86_64-w64-mingw32-g++-posix "David M. Gay" \
+      "Lucent Technologies"
+  fi
   cp "$windows_build/molvara.exe" "$windows/"
   WINEDEBUG=-all answers_usi "$windows" wine orv_molvara.exe
-  echo "orv-$version-windows-x64.zip: adapter, guides (also as text for Notepad), licence and" \
-    "notices; usi answered under Wine"
+  echo "orv-$version-windows-x64.zip: adapter, guides, changes and licence (also as text for" \
+    "Notepad), notices; usi answered under Wine"
 fi

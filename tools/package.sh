@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the packages a player downloads, in dist/: orv-<version>-linux-x86_64.tar.gz and,
-# cross-built with MinGW-w64, orv-<version>-windows-x64.zip; each holds the adapter,
-# statically linked, and the guides in English and Japanese.
+# cross-built with MinGW-w64, orv-<version>-windows-x64.zip; each holds the adapter (the
+# Windows one statically linked, the Linux one carrying its C++ runtime), the guides in
+# English and Japanese, the changes, the licence and the notices.
 #   tools/package.sh [linux] [windows]      (both when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
