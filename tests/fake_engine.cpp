@@ -14,7 +14,8 @@
 //             input, keep running), reply (the next line of fake_replies.txt with CR LF),
 //             bigout (text-many "x" on standard output, no line end), flood (text-many
 //             lines on standard output and standard error, in turns), errflood
-//             (text-many lines "complaint N" on standard error, one write),
+//             (text-many lines "complaint N" on standard error, one write; "N:line" the
+//             line N times),
 //             echo (the command itself
 //             with CR LF, after text as a prefix), keep (a copy of the file named by text,
 //             as it is at that moment, in kept1.txt, kept2.txt, ...).
@@ -143,10 +144,13 @@ void run(const Rule& rule, const std::string& command) {
       put(stderr, "flood " + std::to_string(i) + "\r\n");
     }
   }
-  if (rule.action == "errflood") {
+  if (rule.action == "errflood") {  // "N" or "N:line": the line N times
+    const std::size_t colon = t.find(':');
     std::string lines;
     for (long i = std::atol(t.c_str()); i > 0; --i)
-      lines += "complaint " + std::to_string(i) + "\r\n";
+      lines +=
+          (colon == std::string::npos ? "complaint " + std::to_string(i) : t.substr(colon + 1)) +
+          "\r\n";
     put(stderr, lines);
   }
   if (rule.action == "keep") {

@@ -94,3 +94,72 @@ TEST(Searches, GameLeftWhileTheEngineThinks) {
     EXPECT_NE(commands.find("move\ns\n"), std::string::npos) << c.name << ": " << commands;
   }
 }
+
+// Answers nobody asked for give no bestmove: a move line written twice, a move right after
+// the banner, two move lines during an analysis; the GUI is told what came instead.
+TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
+  const std::string stray = "info string engine answer with no search asked: ";
+  const struct {
+    const char* name;
+    const char* script;
+    const char* gui;  // what the GUI sends after "usi"
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"twice",
+       "move|out|move7776FU\nmove|out|move7776FU\n",
+       "position startpos\ngo btime 0\n",
+       {"info currmove 7g7f", "bestmove 7g7f", stray + "move7776FU"}},
+      {"after_banner", "@start|out|move7776FU\n", "", {}},
+      {"two_in_analysis",
+       "move|out|move7776FU\nmove|out|move7776FU\n",
+       "position startpos\ngo infinite\n",
+       {"info currmove 7g7f", stray + "move7776FU"}},
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(std::string("stray_answer_") + c.name, "orv_molvara", "molvara",
+                                    kBanner + c.script);
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "usi\n");
+    std::vector<std::string> lines = lines_until(s, "usiok");
+    for (const std::string& line : lines) EXPECT_NE(line.substr(0, 9), "bestmove ") << c.name;
+    send(s, c.gui);
+    for (const std::string& expected : c.lines) EXPECT_EQ(next_line(s), expected) << c.name;
+    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << c.name;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0) << c.name;
+  }
+}
+
+// An engine that leaves one search unanswered, even after "s", costs that search alone: the
+// next game waits what is left of 2 s, is told, and is played on the GUI's position.
+TEST(Searches, UnansweredSearchCostsOnlyThatSearch) {
+  const struct {
+    const char* name;
+    const char* refusal;
+    const char* shown;  // the refusal as the GUI sees it, its beginning
+  } cases[] = {
+      {"stderr", "move#1|err|cannot search: hash table allocation failed\n", "info string cannot"},
+      {"stdout", "move#1|out|error: no search\n", "error: no search"},
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(std::string("unanswered_") + c.name, "orv_molvara", "molvara",
+                                    kBanner + "@silent-stop|on|\n" + c.refusal +
+                                        "move#2|out|move3334FU\nmove#3|out|move7776FU\n");
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "usinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
+    EXPECT_EQ(next_line(s, 1000).rfind(c.shown, 0), 0u) << c.name;
+    send(s, "gameover lose\nusinewgame\nposition startpos moves 7g7f\ngo btime 1000 wtime 1000\n");
+    std::vector<std::string> lines = lines_until(s, "bestmove 3c3d", 4000);
+    EXPECT_EQ(lines.front(),
+              "info string engine " + program("molvara") + " did not answer its stop")
+        << c.name;
+    EXPECT_EQ(lines.back(), "bestmove 3c3d") << c.name;
+    // A later game pays nothing.
+    send(s, "gameover win\nusinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
+    EXPECT_EQ(lines_until(s, "bestmove 7g7f", 1000).back(), "bestmove 7g7f") << c.name;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+  }
+}

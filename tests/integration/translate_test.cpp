@@ -235,3 +235,23 @@ TEST(Translate, BusyOutputThreadAndGuiCommandsKeepEveryLineWhole) {
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
 }
+
+// A complaint repeated without end answers the search under way once; the rest is relayed at
+// its pace, within its bound.
+TEST(Translate, ComplaintFloodAnswersOneSearchOnce) {
+  std::string dir = make_test_dir("translate_complaint_flood", "orv_molvara", "molvara",
+                                  "@start|out|Molvara Version 2.0\n"
+                                  "move|errflood|5000:No legal moves to search\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "position startpos\ngo btime 0\n");
+  std::vector<std::string> lines = lines_until(s, "bestmove resign");
+  EXPECT_EQ(lines.back(), "bestmove resign");
+  send(s, "isready\n");
+  for (std::string line = next_line(s); line != "readyok"; line = next_line(s)) {
+    ASSERT_NE(line, "<timeout>");
+    EXPECT_EQ(line.substr(0, 12), "info string ") << line;
+  }
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}

@@ -229,6 +229,12 @@ TEST(Position, BookIsSwitchedOffOnceAtBookNum) {
             (Commands{"read orv.csa", "book off"}));
   EXPECT_EQ(g.send("position sfen 4k4/9/9/9/9/9/9/9/4K4 b - 40\n").engine,
             (Commands{"read orv.csa"}));
+  // An analysis turns the book on; the game's next search turns it off again.
+  EXPECT_EQ(g.send("go infinite\n").engine.front(), "book on");
+  g.send("stop\n");
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine,
+            (Commands{"read orv.csa", "book off", "limit time 0 0", "move"}));
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"read orv.csa", "move"}));
   g.send("setoption name BookNum value 0\n");
   EXPECT_EQ(g.send("usinewgame\n").engine.back(), "book off");
   EXPECT_EQ(g.send("position sfen 4k4/9/9/9/9/9/9/9/4K4 b - 40\n").engine,
