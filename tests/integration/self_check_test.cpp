@@ -122,6 +122,12 @@ TEST(SelfCheck, FoldersRightAndWrong) {
       {"check_unwritable", "orv_molvara", "molvara", "", "", true, 1, "OK OK OK OK FAIL OK",
        "[FAIL] The folder cannot be written (it is read-only, or you may not write in it): clear "
        "its read-only mark or move the whole folder where you may write."},
+      {"check in Program Files", "orv_molvara", "molvara", "", "", true, 1, "OK OK OK OK FAIL OK",
+       "[FAIL] The folder cannot be written: it lies in Program Files. Move the whole folder "
+       "where you may write (such as Documents) and register orv in the GUI again."},
+      {"check in OneDrive", "orv_molvara", "molvara", "", "", true, 1, "OK OK OK OK FAIL OK",
+       "[FAIL] The folder cannot be written: it lies in OneDrive. Move the whole folder out of "
+       "OneDrive (such as a new folder on drive C) and register orv in the GUI again."},
       {"check_wrong_name", "orv-molvara", "molvara", "", "", false, 1, "OK FAIL SKIP OK",
        "[FAIL] The adapter's name orv-molvara% is wrong: rename it orv_molvara%."},
   };
