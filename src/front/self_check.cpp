@@ -566,6 +566,10 @@ Line check_engine_start(const platform::Path& dir, const platform::Path& base) {
   if (!wait.ok) return {kFail, kEngineEnded, {file}};
   std::string name;
   engine_name_from_banner(wait.text, engine, platform::from_path(base), name);
+  // A control byte in the banner must not move the person's cursor or end the line.
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  }
   return {kOk, kEngineSaidName, {ascii(name)}};
 }
 
