@@ -3,6 +3,7 @@
 
 #include "engine/gui_writer.h"
 #include "front/adapter.h"
+#include "front/self_check.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
@@ -12,8 +13,15 @@ int main(int argc, char** argv) {
     write_gui("orv " ORV_VERSION "\n");
     exit_after_gui(0);
   }
+  const char* argv0 = argc > 0 ? argv[0] : "";
+  // The same check a person sees on starting orv by hand, for scripts: its exit code tells.
+  if (argc == 2 && std::string_view(argv[1]) == "--check") {
+    exit_after_gui(run_self_check(argv0, ORV_VERSION, false) ? 0 : 1);
+  }
+  // A person typing, not a GUI: say what orv is and whether its folder is right first.
+  if (platform::stdin_is_console()) run_self_check(argv0, ORV_VERSION, true);
   // The adapter lives until the process ends; its reader threads hold on to it.
   Adapter* adapter = new Adapter();
-  const int code = run_adapter(*adapter, argc > 0 ? argv[0] : "");
+  const int code = run_adapter(*adapter, argv0);
   exit_after_gui(code);
 }

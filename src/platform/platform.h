@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -121,5 +122,20 @@ Path ini_read_path(const Path& file, std::string_view section, std::string_view 
                    std::size_t max_length);
 bool ini_write_path(const Path& file, std::string_view section, std::string_view key,
                     const Path& value);
+
+// For a person at a console, and the folder as the self-check sees it.
+// True when standard input is a console (a person typing), not a pipe or a file.
+bool stdin_is_console();
+// Writes UTF-8 text with the console's own wide-text call when standard output is a console,
+// so Japanese shows on any code page; false, with nothing written, otherwise.
+bool write_console(std::string_view utf8);
+// A path as UTF-8 text.
+std::string utf8_from_path(const Path& path);
+// True when path names a file (not a folder).
+bool file_exists(const Path& path);
+// The names of the files in dir (which ends in the separator), in no particular order.
+std::vector<Path> folder_files(const Path& dir);
+// Makes, writes and removes a file of its own in dir: true when all of it worked.
+bool can_create_file_in(const Path& dir);
 
 }  // namespace platform

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -313,6 +314,43 @@ Path ini_read_path(const Path& file, std::string_view section, std::string_view 
 bool ini_write_path(const Path& file, std::string_view section, std::string_view key,
                     const Path& value) {
   return ini_write(file, section, key, value);
+}
+
+bool stdin_is_console() {
+  return isatty(STDIN_FILENO) == 1;
+}
+
+bool write_console(std::string_view) {
+  return false;  // a terminal takes the narrow text, UTF-8, as it is
+}
+
+std::string utf8_from_path(const Path& path) {
+  return path;
+}
+
+bool file_exists(const Path& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::vector<Path> folder_files(const Path& dir) {
+  std::vector<Path> names;
+  DIR* folder = opendir(dir.empty() ? "/" : dir.c_str());
+  if (!folder) return names;
+  while (const dirent* entry = readdir(folder)) {
+    if (file_exists(dir + entry->d_name)) names.emplace_back(entry->d_name);
+  }
+  closedir(folder);
+  return names;
+}
+
+bool can_create_file_in(const Path& dir) {
+  const std::string path = dir + ".orv_check" + std::to_string(getpid()) + ".tmp";
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  const bool written = write_and_close(fd, "x");
+  unlink(path.c_str());
+  return written;
 }
 
 }  // namespace platform

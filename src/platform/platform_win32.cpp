@@ -294,4 +294,68 @@ bool ini_write_path(const Path& file, std::string_view section, std::string_view
                                     file.c_str()) != 0;
 }
 
+bool stdin_is_console() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+bool write_console(std::string_view utf8) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode;
+  if (!GetConsoleMode(out, &mode)) return false;
+  std::wstring wide;
+  for (wchar_t c : widen(utf8, CP_UTF8)) {
+    if (c == L'\n') wide += L'\r';
+    wide += c;
+  }
+  for (std::size_t done = 0; done < wide.size();) {
+    DWORD wrote = 0;
+    if (!WriteConsoleW(out, wide.data() + done, static_cast<DWORD>(wide.size() - done), &wrote,
+                       nullptr) ||
+        wrote == 0) {
+      break;
+    }
+    done += wrote;
+  }
+  return true;
+}
+
+std::string utf8_from_path(const Path& path) {
+  if (path.empty()) return std::string();
+  const int count = static_cast<int>(path.size());
+  int n = WideCharToMultiByte(CP_UTF8, 0, path.data(), count, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, path.data(), count, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+bool file_exists(const Path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<Path> folder_files(const Path& dir) {
+  std::vector<Path> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+bool can_create_file_in(const Path& dir) {
+  const Path path = dir + L".orv_check" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD wrote = 0;
+  const bool written = WriteFile(file, "x", 1, &wrote, nullptr) && wrote == 1;
+  CloseHandle(file);
+  DeleteFileW(path.c_str());
+  return written;
+}
+
 }  // namespace platform

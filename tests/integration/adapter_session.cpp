@@ -138,10 +138,12 @@ bool spawn(AdapterSession& s, const std::string& dir, const char* file, char* co
 
 }  // namespace
 
-bool start_adapter(AdapterSession& s, const std::string& dir, const std::string& exe_name) {
+bool start_adapter(AdapterSession& s, const std::string& dir, const std::string& exe_name,
+                   const char* argument) {
+  std::string arg = argument ? argument : "";
   if (kUnderWine) {
     std::string wine = "wine", exe = program(exe_name);
-    char* argv[] = {wine.data(), exe.data(), nullptr};
+    char* argv[] = {wine.data(), exe.data(), argument ? arg.data() : nullptr, nullptr};
     setenv("WINEDEBUG", "-all", 1);
     // Wine takes its ANSI code page from the locale: 1252 here whatever the host's (file names
     // still UTF-8), so a Japanese folder name is outside it on a Japanese host too.
@@ -149,12 +151,13 @@ bool start_adapter(AdapterSession& s, const std::string& dir, const std::string&
     return spawn(s, dir, "wine", argv, true);
   }
   std::string arg0 = exe_name;
-  char* argv[] = {arg0.data(), nullptr};
+  char* argv[] = {arg0.data(), argument ? arg.data() : nullptr, nullptr};
   return spawn(s, dir, (dir + "/" + exe_name).c_str(), argv, false);
 }
 
-bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir) {
-  if (geteuid() != 0) return start_adapter(s, dir);
+bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir, const char* argument) {
+  if (geteuid() != 0) return start_adapter(s, dir, "orv_molvara", argument);
+  std::string arg = argument ? argument : "";
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) return false;
   const std::string path = dir + "/orv_molvara";
@@ -168,7 +171,7 @@ bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir) {
     }
     dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
     char arg0[] = "orv_molvara";
-    char* argv[] = {arg0, nullptr};
+    char* argv[] = {arg0, argument ? arg.data() : nullptr, nullptr};
     execv(path.c_str(), argv);
     _exit(127);
   }

@@ -52,12 +52,14 @@ struct AdapterSession {
   int exit_code = -1;
 };
 
-// Starts dir/exe_name (under Wine: "wine exe_name.exe") in dir as its working directory.
+// Starts dir/exe_name (under Wine: "wine exe_name.exe") in dir as its working directory,
+// with the one argument when it is given.
 bool start_adapter(AdapterSession& s, const std::string& dir,
-                   const std::string& exe_name = "orv_molvara");
+                   const std::string& exe_name = "orv_molvara", const char* argument = nullptr);
 // The same without the rights of root (as "nobody" when the tests run as root), so that
 // files and folders without write permission refuse the adapter's writes. Not under Wine.
-bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir);
+bool start_adapter_unprivileged(AdapterSession& s, const std::string& dir,
+                                const char* argument = nullptr);
 // Starts the program at path (natively) with dir as its working directory.
 bool start_program(AdapterSession& s, const std::string& dir, const std::string& path);
 void send(AdapterSession& s, std::string_view text);
