@@ -5,12 +5,12 @@
 // With MOLVARA_QUIRKS=<seed> in its environment it behaves as real engines may, chosen by
 // the seed: blank lines, lines ending in LF or CR LF, lines written in pieces (CR and LF
 // apart), short delays, remarks and floods on standard error (before its banner too), and
-// an analysis (an unlimited search) that ends by itself, as when a mate is found; and, beyond
-// the engine's contract, as some engines stray from it: a search refused (on standard error,
-// or with a line that is no move), a search ended by "s" without its move, a move line
-// written twice, a move line right after the banner, a flood of complaints. What leaves a
-// search unanswered is noted in quirks.log, one line each, for the tools that check the
-// dialogue.
+// an analysis (an unlimited search) that ends by itself, as when a mate is found. With
+// MOLVARA_STRAY set as well, it also strays beyond the engine's contract, as some engines do: a
+// search refused (on standard error, or with a line that is no move), a search ended by "s" without
+// its move, a move line written twice, a move line right after the banner, a flood of complaints.
+// What leaves a search unanswered is noted in quirks.log, one line each, for the tools that check
+// the dialogue.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -43,12 +43,18 @@ struct Quirks {
   bool chance(int percent) { return on && static_cast<int>(random() % 100) < percent; }
   int between(int low, int high) { return low + static_cast<int>(random() % (high - low + 1)); }
 };
-Quirks quirks;  // under output_lock
+Quirks quirks;       // under output_lock
+bool stray = false;  // quirks beyond the engine's contract too (MOLVARA_STRAY)
 
 // One chance of the seeded quirks, from any thread.
 bool quirk(int percent) {
   std::lock_guard<std::mutex> hold(output_lock);
   return quirks.chance(percent);
+}
+
+// A quirk beyond the engine's contract.
+bool stray_quirk(int percent) {
+  return stray && quirk(percent);
 }
 
 // A search left unanswered, for the tools that check the dialogue.
@@ -186,23 +192,23 @@ struct Engine {
     Undo u;
     const std::string csa = csa_of(m);
     make_move(board, m, u);
-    if (quirk(3)) return put_whole(stdout, "move" + csa + "\r\nmove" + csa + "\r\n");
+    if (stray_quirk(3)) return put_whole(stdout, "move" + csa + "\r\nmove" + csa + "\r\n");
     say(stdout, "move" + csa);
   }
 
   // A refusal: no move will follow.
   bool refused() {
-    if (quirk(2)) {
+    if (stray_quirk(2)) {
       note_unanswered("refused");
       say(stderr, "cannot search: hash table allocation failed");
       return true;
     }
-    if (quirk(1)) {
+    if (stray_quirk(1)) {
       note_unanswered("refused");
       say(stdout, "error: no search");
       return true;
     }
-    if (quirk(1)) {  // the complaint that answers the search, over and over
+    if (stray_quirk(1)) {  // the complaint that answers the search, over and over
       std::string flood;
       for (int i = quirk(50) ? 50 : 20; i > 0; --i) flood += "No legal moves to search\r\n";
       put_whole(stderr, flood);
@@ -298,7 +304,7 @@ struct Engine {
   void command(const std::string& c) {
     if (c == "s") {
       std::lock_guard<std::mutex> hold(ending);
-      if (searching && quirk(5)) silenced = true;
+      if (searching && stray_quirk(5)) silenced = true;
       stop = true;
       return;
     }
@@ -343,12 +349,13 @@ int main() {
   if (const char* seed = std::getenv("MOLVARA_QUIRKS")) {
     standin::quirks.on = true;
     standin::quirks.random.seed(static_cast<unsigned>(std::strtoul(seed, nullptr, 10)));
+    standin::stray = std::getenv("MOLVARA_STRAY") != nullptr;
     // Some engines say much before their banner: more than a pipe holds.
     if (standin::quirks.chance(30)) standin::remark(standin::quirks.between(1, 2000));
   }
   standin::Engine engine;
   standin::say(stdout, standin::kBanner);
-  if (standin::quirk(10)) standin::say(stdout, "move7776FU");  // a move nobody asked for
+  if (standin::stray_quirk(10)) standin::say(stdout, "move7776FU");  // a move nobody asked for
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   Player player;
+  o.setup.stray = o.chaos != 0;  // only a GUI that checks every rule meets a straying engine
   if (!start_player(player, o.folder, o.setup)) {
     std::fprintf(stderr, "cannot start %s in %s\n", o.setup.adapter.c_str(), o.folder.c_str());
     return 1;

@@ -292,6 +292,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   Player players[2];
+  // Only a GUI that checks every rule meets an engine that strays beyond the engine's rules.
+  o.setups[0].stray = o.setups[1].stray = o.chaos != 0;
   std::string position_files[2];  // each engine's orv.csa as last checked
   for (int c = 0; c < 2; ++c) {
     if (!start_player(players[c], o.folders[c], o.setups[c])) {

@@ -92,8 +92,10 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
   dir += platform::path_separator();
   // The engine the adapter starts inherits the adapter's environment.
   platform::set_environment("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");
+  platform::set_environment("MOLVARA_STRAY", setup.stray ? "1" : "");
   const bool started = platform::start_child(dir, platform::to_path(setup.adapter), p.child);
   platform::set_environment("MOLVARA_QUIRKS", "");
+  platform::set_environment("MOLVARA_STRAY", "");
   if (!started) return false;
   p.reader = std::thread(read_lines, std::ref(p));
   p.send("usi");

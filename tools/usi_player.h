@@ -42,6 +42,7 @@ struct PlayerSetup {
   long nodes = 0;                     // TimeControl Nodes with this limit, when not 0
   int stall_ms = 30000;
   unsigned quirks = 0;  // the stand-in's quirks seed (MOLVARA_QUIRKS), 0 for none
+  bool stray = false;   // with quirks, also those beyond the engine's rules (MOLVARA_STRAY)
 };
 
 // Starts the adapter in folder and takes it through "usi", the settings, "isready" and
