@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/engine_text.h"
 #include "engine/gui_writer.h"
 
 bool start_engine_process(EngineLink& link, EngineState& engine, const platform::Path& dir,
@@ -86,14 +87,19 @@ bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& 
   for (auto err_thread : threads.err_threads) {
     std::thread(run_for_orv_lifetime, err_thread, threads.context).detach();
   }
-  LineRead banner = read_line(link.out_reader);
-  if (!banner.ok) {  // an engine that keeps running without its output is no engine
-    close_engine(link, engine);
-    end_engine(link, 0);
-    platform::close_handle(link.child.from_out);
-    return false;
+  std::string cleaned;
+  std::string_view banner;
+  while (banner.empty()) {  // an empty line is no line, so no banner
+    const LineRead line = read_line(link.out_reader);
+    if (!line.ok) {  // an engine that keeps running without its output is no engine
+      close_engine(link, engine);
+      end_engine(link, 0);
+      platform::close_handle(link.child.from_out);
+      return false;
+    }
+    banner = clean_engine_text(line.text, true, true, cleaned);
   }
-  engine_name_from_banner(banner.text, engine, platform::from_path(base), name);
+  engine_name_from_banner(banner, engine, platform::from_path(base), name);
   std::thread(run_for_orv_lifetime, threads.out_thread, threads.context).detach();
   return true;
 }

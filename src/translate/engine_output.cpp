@@ -18,9 +18,9 @@ void engine_gone(EngineThreadContext& c) {
 }  // namespace
 
 void compose_engine_line(EngineThreadContext& c, EngineLineState& state, std::string_view line,
-                         Outbox& out) {
+                         Outbox& out, bool ends_line) {
   std::lock_guard<std::mutex> hold(c.state_lock);
-  translate_engine_line(state, line, platform::tick_ms(), out);
+  translate_engine_piece(state, line, ends_line, platform::tick_ms(), out);
   take_engine_turn(out, c.link);
 }
 
@@ -30,7 +30,7 @@ bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox&
     deliver(out, c.link);
     return false;
   }
-  if (!line.text.empty()) compose_engine_line(c, state, line.text, out);  // else no line at all
+  compose_engine_line(c, state, line.text, out, line.terminated);
   // Lines that came in one read go out in one write; whatever a read completed, a blank line
   // last included, is written before the engine is waited for again.
   if (!has_whole_line(c.link.out_reader) || out.text.size() >= kBatchBytes) deliver(out, c.link);
@@ -39,7 +39,7 @@ bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox&
 
 void engine_out_thread(void* context) {
   EngineThreadContext& c = *static_cast<EngineThreadContext*>(context);
-  EngineLineState state{c.position, c.game, c.options, c.engine, c.files, {}};
+  EngineLineState state{c.position, c.game, c.options, c.engine, c.files, {}, {}};
   Outbox out;
   while (relay_engine_output(c, state, out)) {
   }

@@ -57,9 +57,10 @@ void engine_err_relay_thread(void* context);
 // dropped. Not called with the state lock held.
 void finish_error_relay(EngineThreadContext& context);
 
-// One engine line handled under the state lock; its engine commands take their turn.
+// One engine line (or a piece of one, not ending it) handled under the state lock; its
+// engine commands take their turn.
 void compose_engine_line(EngineThreadContext& context, EngineLineState& state,
-                         std::string_view line, Outbox& out);
+                         std::string_view line, Outbox& out, bool ends_line = true);
 
 // One line of the engine's standard output read and handled; what it leads to is written
 // once no whole line is left from the read. False when the output has ended.

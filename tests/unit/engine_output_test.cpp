@@ -45,7 +45,7 @@ struct Relay {
   std::unique_ptr<Adapter> a = std::make_unique<Adapter>();
   EngineThreadContext& context = a->threads;
   EngineLink& link = a->link;
-  EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}};
+  EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}, {}};
 
   Relay() {
     set_start_position(a->position);
@@ -234,7 +234,7 @@ TEST(EngineOutput, RestartComposedBeforeAStopReachesTheEngineFirst) {
   a->link.child.to_engine = engine_write;
   gui.clear();
   redirect_gui_output(collect_gui);
-  EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}};
+  EngineLineState state{a->position, a->game, a->options, a->engine, a->files, {}, {}};
   compose_gui_line(*a, "go infinite", true);
   deliver(a->out, a->link);
 
