@@ -37,7 +37,8 @@ struct Adapter {
                               files,      link,     errors, quitting};
 
   LineReader gui_input;
-  std::string usi_line;  // the GUI line being handled, with its line feed when it had one
+  bool input_ended = false;  // the GUI's input has ended (rather than said "quit")
+  std::string usi_line;      // the GUI line being handled, with its line feed when it had one
   Outbox out;
 };
 

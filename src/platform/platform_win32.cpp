@@ -244,6 +244,24 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   return true;
 }
 
+Handle watch_child(const Child& child) {
+  // A handle of the watch's own: the child's may be closed while the watch waits on it.
+  HANDLE copy = nullptr;
+  if (child.process == no_handle ||
+      !DuplicateHandle(GetCurrentProcess(), handle_of(child.process), GetCurrentProcess(), &copy,
+                       SYNCHRONIZE, FALSE, 0)) {
+    return no_handle;
+  }
+  return reinterpret_cast<Handle>(copy);
+}
+
+bool wait_watched_exit(Handle& watch) {
+  if (watch == no_handle) return false;
+  WaitForSingleObject(handle_of(watch), INFINITE);
+  close_handle(watch);
+  return true;
+}
+
 int wait_child(Child& child, unsigned timeout_ms) {
   if (child.process == no_handle) return kStillRunning;
   if (WaitForSingleObject(handle_of(child.process), timeout_ms) != WAIT_OBJECT_0) {

@@ -7,15 +7,23 @@ namespace {
 // At most this much GUI text is held back to be written together.
 constexpr std::size_t kBatchBytes = 16384;
 
-// The engine's output has ended: expected at "quit", the end of the game otherwise. What
-// the engine said last on its standard error comes first.
-void engine_gone(EngineThreadContext& c) {
+// How long the last lines already in the engine's output are waited for once it has gone
+// some other way than by the end of its output.
+constexpr unsigned kLastOutputWaitMs = 500;
+
+}  // namespace
+
+void engine_gone(void* context) {
+  EngineThreadContext& c = *static_cast<EngineThreadContext*>(context);
   if (c.quitting.load()) return;
+  if (c.link.gone_told.exchange(true)) {  // another thread tells it and ends orv
+    for (;;) platform::sleep_ms(1000);
+  }
+  for (unsigned waited = 0; !c.link.output_ended.load() && waited < kLastOutputWaitMs; waited += 5)
+    platform::sleep_ms(5);
   finish_error_relay(c);
   end_for_engine(c.link, "has exited");
 }
-
-}  // namespace
 
 void compose_engine_line(EngineThreadContext& c, EngineLineState& state, std::string_view line,
                          Outbox& out, bool ends_line) {
@@ -43,5 +51,6 @@ void engine_out_thread(void* context) {
   Outbox out;
   while (relay_engine_output(c, state, out)) {
   }
-  engine_gone(c);
+  c.link.output_ended.store(true);
+  engine_gone(context);
 }

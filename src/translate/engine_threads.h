@@ -52,6 +52,11 @@ void engine_out_thread(void* context);
 void engine_err_thread(void* context);
 void engine_err_relay_thread(void* context);
 
+// The engine has gone: expected while orv quits (it returns), the end of the game otherwise.
+// What the engine wrote last on both pipes is shown first, within a short bound, then the
+// GUI is told and orv ends. One thread tells it; any other waits for orv's end.
+void engine_gone(void* context);
+
 // The engine has gone (or failed to start): once its standard error has ended (or after a
 // short while), everything still waiting is written at once, with the count of what was
 // dropped. Not called with the state lock held.
