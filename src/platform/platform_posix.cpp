@@ -200,7 +200,7 @@ struct Starter {
 };
 
 void run_on_starter(const std::function<void()>& job) {
-  static Starter starter;
+  static Starter& starter = *new Starter;  // never destroyed: its thread waits on it for good
   static std::once_flag started;
   std::call_once(started, [] {
     std::thread([] {
