@@ -1,5 +1,7 @@
 #include "tools/usi_player.h"
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -7,6 +9,19 @@
 namespace {
 
 constexpr std::size_t kRecentLines = 80;
+
+// The stand-in's quirks, for the programs this process starts next; empty for none.
+void set_quirks(const std::string& value) {
+#ifdef _WIN32
+  _putenv_s("MOLVARA_QUIRKS", value.c_str());
+#else
+  if (value.empty()) {
+    unsetenv("MOLVARA_QUIRKS");
+  } else {
+    setenv("MOLVARA_QUIRKS", value.c_str(), 1);
+  }
+#endif
+}
 
 void read_lines(Player& p) {
   std::string pending;
@@ -91,9 +106,9 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
   platform::Path dir = p.folder.native();
   dir += platform::path_separator();
   // The engine the adapter starts inherits the adapter's environment.
-  platform::set_environment("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");
+  set_quirks(setup.quirks ? std::to_string(setup.quirks) : "");
   const bool started = platform::start_child(dir, platform::to_path(setup.adapter), p.child);
-  platform::set_environment("MOLVARA_QUIRKS", "");
+  set_quirks("");
   if (!started) return false;
   p.reader = std::thread(read_lines, std::ref(p));
   p.send("usi");

@@ -139,9 +139,7 @@ void deliver(Outbox& out, EngineLink& link) {
   if (out.engine_turn >= 0) {
     const auto mine = static_cast<std::uint64_t>(out.engine_turn);
     turn.lock();
-    ++link.waiting_for_turn;
     link.turn_passed.wait(turn, [&] { return link.turns_written == mine; });
-    --link.waiting_for_turn;
   }
   const std::size_t count = out.entries.size();
   for (std::size_t i = 0; i < count;) {

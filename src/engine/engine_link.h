@@ -47,7 +47,6 @@ struct EngineLink {
   std::mutex turn_lock;
   std::condition_variable turn_passed;
   std::uint64_t turns_written = 0;  // under turn_lock
-  unsigned waiting_for_turn = 0;    // under turn_lock: deliveries waiting for their turn
 };
 
 // The reader threads' procedures, handed in so that this room knows nothing of them: the

@@ -54,10 +54,6 @@ Path current_directory();
 // the message.
 void show_startup_error(const Path& subject, std::string_view message);
 
-// Sets a variable of this process's environment, which programs it starts inherit; an empty
-// value removes it.
-void set_environment(const char* name, const std::string& value);
-
 // Milliseconds, wrapping at 32 bits.
 std::uint32_t tick_ms();
 struct LocalTime {

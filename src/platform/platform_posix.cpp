@@ -71,14 +71,6 @@ void show_startup_error(const Path& subject, std::string_view message) {
   if (write(STDERR_FILENO, line.data(), line.size()) < 0) return;
 }
 
-void set_environment(const char* name, const std::string& value) {
-  if (value.empty()) {
-    unsetenv(name);
-  } else {
-    setenv(name, value.c_str(), 1);
-  }
-}
-
 std::uint32_t tick_ms() {
   auto since = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<std::uint32_t>(

@@ -91,10 +91,6 @@ void show_startup_error(const Path& subject, std::string_view message) {
   MessageBoxW(nullptr, (subject + widen(message, 932)).c_str(), L"orv", MB_OK);
 }
 
-void set_environment(const char* name, const std::string& value) {
-  SetEnvironmentVariableW(widen(name).c_str(), value.empty() ? nullptr : widen(value).c_str());
-}
-
 std::uint32_t tick_ms() {
   return GetTickCount();
 }
