@@ -97,14 +97,14 @@ TEST(Startup, BlankLinesBeforeTheBannerAreNoBanner) {
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   EXPECT_EQ(usi_reply(s)[0], "id name Molvara Version 1.0 ");
-  send(s, "isready\nusinewgame\ngo btime 0 wtime 0 byoyomi 10\n");
+  send(s, "isready\nusinewgame\ngo btime 0 wtime 0 byoyomi 10000\n");
   EXPECT_EQ(next_line(s), "readyok");
   engine_commands_so_far(s.dir, 2);
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
   EXPECT_EQ(rest_of_output(s), "");
   EXPECT_EQ(engine_commands(dir),
-            "book on\nlimit time 0\nmove\n<eof>\n");  // version 1: no settings
+            "book on\nlimit time 10\nmove\n<eof>\n");  // version 1: no settings
 }
 
 TEST(Startup, LaterRunsAnswerFromTheFileAndStartAtIsready) {
