@@ -53,7 +53,7 @@ void ScoreLine(benchmark::State& state) {
   Outbox out;
   position_file_text(position, kStart, false, out);
   const PositionFiles files;
-  EngineLineState s{position, position, game, options, engine, files, {}};
+  EngineLineState s{position, position, game, options, engine, files, {}, {}};
   const std::string line = score_line();
   for (int i = 0; i < 10; ++i) translate_engine_line(s, line, 0, out), outbox_clear(out);
   const long before = allocations.load();

@@ -18,7 +18,12 @@
 //             line N times),
 //             echo (the command itself
 //             with CR LF, after text as a prefix), keep (a copy of the file named by text,
-//             as it is at that moment, in kept1.txt, kept2.txt, ...).
+//             as it is at that moment, in kept1.txt, kept2.txt, ...), outrep / errrep
+//             ("N text": text N times and CR LF, on standard output / error), orphan (start
+//             a program of its own that holds the standard output and error for
+//             text milliseconds, then ends), signals (on standard error, POSIX only:
+//             "SIGCHLD ignored" or "SIGCHLD default", as the engine was started).
+//    In text, \r, \n, \t, \\ and \xHH stand for those bytes.
 //    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
 //  - keeps the engine's contract: a search that "s" ends before the script answered it
 //    ("move..." or "resign" on standard output, or a complaint on standard error) is answered
@@ -36,9 +41,11 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <windows.h>
 #define getpid _getpid
 #define getcwd _getcwd
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -49,6 +56,24 @@ struct Rule {
   int only_at = 0;  // the Nth match alone, or every match when 0
   int matches = 0;
 };
+
+std::string unescape(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      bytes += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    if (c == 'x' && i + 2 < text.size()) {
+      bytes += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+    }
+  }
+  return bytes;
+}
 
 std::vector<Rule> load_script() {
   std::vector<Rule> rules;
@@ -66,7 +91,7 @@ std::vector<Rule> load_script() {
     std::size_t b = s.find('|', a + 1);
     if (b == std::string::npos) b = s.size();
     Rule rule{s.substr(0, a), s.substr(a + 1, b - a - 1),
-              b < s.size() ? s.substr(b + 1) : std::string()};
+              b < s.size() ? unescape(s.substr(b + 1)) : std::string()};
     std::size_t hash = rule.trigger.find('#');
     if (hash != std::string::npos && rule.trigger[0] != '@') {
       rule.only_at = std::atoi(rule.trigger.c_str() + hash + 1);
@@ -128,6 +153,32 @@ std::string next_reply() {
   return next < replies.size() ? replies[next++] : std::string("resign");
 }
 
+// A program of the engine's own (a logger, say) that outlives it, holding its output pipes.
+void start_orphan(const std::string& ms) {
+#ifdef _WIN32
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command = "\"" + std::string(self) + "\" linger " + ms;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    CloseHandle(process.hThread), CloseHandle(process.hProcess);
+  }
+#else
+  if (fork() == 0) {
+    close(STDIN_FILENO);
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms.c_str())));
+    _exit(0);
+  }
+#endif
+}
+
 void run(const Rule& rule, const std::string& command) {
   const std::string& t = rule.text;
   if (rule.action == "out") put(stdout, t + "\r\n");
@@ -138,6 +189,21 @@ void run(const Rule& rule, const std::string& command) {
   if (rule.action == "echo") put(stdout, t + command + "\r\n");
   if (rule.action == "reply") put(stdout, next_reply() + "\r\n");
   if (rule.action == "bigout") put(stdout, std::string(std::strtoul(t.c_str(), nullptr, 10), 'x'));
+  if (rule.action == "outrep" || rule.action == "errrep") {
+    std::string line;
+    const std::string piece = t.substr(t.find(' ') + 1);
+    for (long i = std::atol(t.c_str()); i > 0; --i) line += piece;
+    put(rule.action == "outrep" ? stdout : stderr, line + "\r\n");
+  }
+  if (rule.action == "orphan") start_orphan(t);
+#ifndef _WIN32
+  if (rule.action == "signals") {
+    struct sigaction now {};
+    sigaction(SIGCHLD, nullptr, &now);
+    put(stderr,
+        std::string("SIGCHLD ") + (now.sa_handler == SIG_IGN ? "ignored" : "default") + "\r\n");
+  }
+#endif
   if (rule.action == "flood") {
     for (long i = std::atol(t.c_str()); i > 0; --i) {
       put(stdout, "flood " + std::to_string(i) + "\r\n");
@@ -193,6 +259,10 @@ void run_all(std::vector<Rule>& rules, const std::string& trigger_or_command, bo
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "linger") {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[2])));
+    return 0;
+  }
 #ifdef _WIN32
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);

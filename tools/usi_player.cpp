@@ -1,5 +1,7 @@
 #include "tools/usi_player.h"
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -7,6 +9,20 @@
 namespace {
 
 constexpr std::size_t kRecentLines = 80;
+
+// A variable of the environment the programs this process starts next inherit (the
+// stand-in's quirks); empty removes it.
+void set_variable(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  if (value.empty()) {
+    unsetenv(name);
+  } else {
+    setenv(name, value.c_str(), 1);
+  }
+#endif
+}
 
 void read_lines(Player& p) {
   std::string pending;
@@ -91,11 +107,11 @@ bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup
   platform::Path dir = p.folder.native();
   dir += platform::path_separator();
   // The engine the adapter starts inherits the adapter's environment.
-  platform::set_environment("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");
-  platform::set_environment("MOLVARA_STRAY", setup.stray ? "1" : "");
+  set_variable("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");
+  set_variable("MOLVARA_STRAY", setup.stray ? "1" : "");
   const bool started = platform::start_child(dir, platform::to_path(setup.adapter), p.child);
-  platform::set_environment("MOLVARA_QUIRKS", "");
-  platform::set_environment("MOLVARA_STRAY", "");
+  set_variable("MOLVARA_QUIRKS", "");
+  set_variable("MOLVARA_STRAY", "");
   if (!started) return false;
   p.reader = std::thread(read_lines, std::ref(p));
   p.send("usi");

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/engine_text.h"
 #include "engine/gui_writer.h"
 
 bool start_engine_process(EngineLink& link, EngineState& engine, const platform::Path& dir,
@@ -22,16 +23,18 @@ long write_engine_line(EngineLink& link, std::string_view text) {
   std::memcpy(staging, text.data(), n);
   staging[n] = '\n';
   std::lock_guard<std::mutex> hold(link.write_lock);
-  if (link.child.to_engine == platform::no_handle) return -1;
+  if (link.child.to_engine == platform::no_handle) return 0;
   return platform::write_pipe_within(link.child.to_engine, staging, n + 1, kEngineWriteTimeoutMs);
 }
 
 void end_for_engine(EngineLink& link, const char* what) {
-  write_gui("info string engine " + link.engine_file + " " + what + "\n");
+  link.gone_told.store(true);  // no second telling by another thread that sees it gone
+  end_process_within(link, 1, kLastWritesMs);
   {
     std::lock_guard<std::mutex> hold(link.life_lock);
     platform::kill_child(link.child);
   }
+  write_gui("info string engine " + link.engine_file + " " + what + "\n");
   exit_after_gui(1);
 }
 
@@ -46,6 +49,17 @@ void end_engine(EngineLink& link, unsigned grace_ms) {
   if (platform::wait_child(link.child, grace_ms) == platform::kStillRunning) {
     platform::kill_child(link.child);
   }
+}
+
+void end_process_within(EngineLink& link, int code, unsigned ms) {
+  std::thread([&link, code, ms] {
+    platform::sleep_ms(ms);
+    {
+      std::lock_guard<std::mutex> hold(link.life_lock);
+      platform::kill_child(link.child);
+    }
+    platform::exit_process(code);
+  }).detach();
 }
 
 namespace {
@@ -64,6 +78,13 @@ bool starts_with(std::string_view text, std::string_view prefix) {
 void run_for_orv_lifetime(void (*work)(void*), void* context) {
   work(context);
   for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
+
+// The engine's process itself is watched, not only its output: a program it started may
+// hold its pipes open long after it has exited.
+void watch_engine(void* context) {
+  EngineLink& link = *static_cast<EngineLink*>(context);
+  if (platform::wait_watched_exit(link.exit_watch)) link.gone(link.gone_context);
 }
 
 }  // namespace
@@ -86,15 +107,24 @@ bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& 
   for (auto err_thread : threads.err_threads) {
     std::thread(run_for_orv_lifetime, err_thread, threads.context).detach();
   }
-  LineRead banner = read_line(link.out_reader);
-  if (!banner.ok) {  // an engine that keeps running without its output is no engine
-    close_engine(link, engine);
-    end_engine(link, 0);
-    platform::close_handle(link.child.from_out);
-    return false;
+  std::string cleaned;
+  std::string_view banner;
+  while (banner.empty()) {  // an empty line is no line, so no banner
+    const LineRead line = read_line(link.out_reader);
+    if (!line.ok) {  // an engine that keeps running without its output is no engine
+      close_engine(link, engine);
+      end_engine(link, 0);
+      platform::close_handle(link.child.from_out);
+      return false;
+    }
+    banner = clean_engine_text(line.text, true, true, cleaned);
   }
-  engine_name_from_banner(banner.text, engine, platform::from_path(base), name);
+  engine_name_from_banner(banner, engine, platform::from_path(base), name);
+  link.gone = threads.gone;
+  link.gone_context = threads.context;
+  link.exit_watch = platform::watch_child(link.child);
   std::thread(run_for_orv_lifetime, threads.out_thread, threads.context).detach();
+  std::thread(run_for_orv_lifetime, watch_engine, static_cast<void*>(&link)).detach();
   return true;
 }
 
@@ -109,9 +139,7 @@ void deliver(Outbox& out, EngineLink& link) {
   if (out.engine_turn >= 0) {
     const auto mine = static_cast<std::uint64_t>(out.engine_turn);
     turn.lock();
-    ++link.waiting_for_turn;
     link.turn_passed.wait(turn, [&] { return link.turns_written == mine; });
-    --link.waiting_for_turn;
   }
   const std::size_t count = out.entries.size();
   for (std::size_t i = 0; i < count;) {
@@ -120,6 +148,7 @@ void deliver(Outbox& out, EngineLink& link) {
       const long written = write_engine_line(
           link, std::string_view(out.text).substr(first.begin, first.end - first.begin));
       if (written == platform::kWriteTimedOut) end_for_engine(link, "does not read its input");
+      if (written < 0 && link.gone) link.gone(link.gone_context);  // its input is closed
       ++i;
       continue;
     }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/engine_text.h"
+
 namespace {
 
 LineRead serve(LineReader& r, std::size_t length, std::size_t consumed, bool terminated) {
@@ -31,7 +33,10 @@ LineRead read_line(LineReader& r) {
         return serve(r, kMaxLinePiece, kMaxLinePiece + 1, true);
       }
       if (!cr_last || pending > kMaxLinePiece || r.ended) {
-        return serve(r, kMaxLinePiece, kMaxLinePiece, false);
+        // A character the piece would split goes whole to the next piece.
+        const std::size_t cut =
+            whole_characters(std::string_view(r.buffer + r.start, kMaxLinePiece));
+        return serve(r, cut, cut, false);
       }
     }
     if (r.ended) {

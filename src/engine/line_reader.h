@@ -10,7 +10,7 @@
 
 constexpr std::size_t kReadSize = 4096;
 // Whole lines live in 20480-byte buffers: a line and its line feed take at most 20479
-// bytes, and a longer line comes in pieces of 20479 bytes.
+// bytes, and a longer line comes in pieces of at most 20479 bytes, cut between characters.
 constexpr std::size_t kLineBufferSize = 20480;
 constexpr std::size_t kMaxLinePiece = kLineBufferSize - 1;
 

@@ -42,7 +42,8 @@ struct Adapter {
       link,       errors,   quitting,          engine_free};
 
   LineReader gui_input;
-  std::string usi_line;  // the GUI line being handled, with its line feed when it had one
+  bool input_ended = false;  // the GUI's input has ended (rather than said "quit")
+  std::string usi_line;      // the GUI line being handled, with its line feed when it had one
   Outbox out;
 };
 

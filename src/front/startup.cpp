@@ -17,7 +17,8 @@ std::string example_name() {
 }  // namespace
 
 bool launch_adapter_engine(Adapter& a, std::string& name) {
-  ReaderThreads procs{engine_out_thread, {engine_err_thread, engine_err_relay_thread}, &a.threads};
+  ReaderThreads procs{
+      engine_out_thread, {engine_err_thread, engine_err_relay_thread}, engine_gone, &a.threads};
   return launch_engine(a.link, a.engine, a.engine_dir, a.engine_base_name, name, procs);
 }
 

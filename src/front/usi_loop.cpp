@@ -72,7 +72,7 @@ int run_usi_loop(Adapter& a) {
   for (;;) {
     LineRead read = read_line(a.gui_input);
     if (!read.ok) {
-      write_gui("fgets" + std::string(message(kMsgReadError)) + "\n");
+      a.input_ended = true;
       return 0;
     }
     const LoopAction action = compose_gui_line(a, read.text, read.terminated);
@@ -94,10 +94,13 @@ int run_adapter(Adapter& a, const char* argv0) {
   // The engine never outlives orv: given a moment to end by itself after "quit" or the end
   // of the GUI's input, at once after a failure.
   a.quitting.store(true);
+  const unsigned grace = code == 0 ? kEngineEndGraceMs : 0;
+  end_process_within(a.link, code, grace + kLastWritesMs);
   {
     std::lock_guard<std::mutex> hold(a.state_lock);
     close_engine(a.link, a.engine);
   }
-  end_engine(a.link, code == 0 ? kEngineEndGraceMs : 0);
+  end_engine(a.link, grace);
+  if (a.input_ended) write_gui("fgets" + std::string(message(kMsgReadError)) + "\n");
   return code;
 }

@@ -34,8 +34,9 @@ constexpr Handle no_handle = -1;
 // True where narrow text is code page 932 (the Windows build), false where it is UTF-8.
 bool narrow_text_is_cp932();
 
-// Called first thing in main: writing to a gone pipe must not kill the process, and the
-// standard streams carry bytes unbuffered.
+// Called first thing in main: writing to a gone pipe must not kill the process, the
+// standard streams carry bytes unbuffered, and child processes are reaped by this process
+// alone, whatever the GUI that started it set.
 void init_process();
 
 // Ends the process at once with all its threads; nothing buffered is left to flush.
@@ -53,10 +54,6 @@ Path current_directory();
 // "orv: <text>" on standard error on POSIX. The text is subject (a file name) followed by
 // the message.
 void show_startup_error(const Path& subject, std::string_view message);
-
-// Sets a variable of this process's environment, which programs it starts inherit; an empty
-// value removes it.
-void set_environment(const char* name, const std::string& value);
 
 // Milliseconds, wrapping at 32 bits.
 std::uint32_t tick_ms();
@@ -85,8 +82,16 @@ struct Child {
 // ends in the separator), with no window of its own. False when the program could not be
 // started. The child never outlives this process, even killed: on Windows it runs in a job
 // that ends it when the job's last handle closes (where the system allows one), on Linux it
-// gets SIGKILL when the thread that started it ends; elsewhere it sees the end of its input.
+// gets SIGKILL when the thread that started it ends (children are started from one thread
+// that lives as long as this process); elsewhere it sees the end of its input.
 bool start_child(const Path& dir, const Path& base, Child& child);
+
+// A watch on the child's end, for another thread; no_handle when none can be had.
+Handle watch_child(const Child& child);
+// Blocks until the watched child has ended, leaving it to wait_child or kill_child to
+// collect (its process id stays this process's until then), and releases the watch. False
+// when there was nothing to watch.
+bool wait_watched_exit(Handle& watch);
 
 // Waits up to timeout_ms for the child to end: its exit code, or kStillRunning.
 constexpr int kStillRunning = -1;

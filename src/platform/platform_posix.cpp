@@ -12,8 +12,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "platform/ini_text.h"
@@ -27,6 +30,9 @@ bool narrow_text_is_cp932() {
 
 void init_process() {
   signal(SIGPIPE, SIG_IGN);
+  // With SIGCHLD ignored (some GUIs start their engines so) the system would reap the engine
+  // at its exit, and its process id could be another program's when orv ends it.
+  signal(SIGCHLD, SIG_DFL);
 }
 
 void exit_process(int code) {
@@ -64,14 +70,6 @@ Path current_directory() {
 void show_startup_error(const Path& subject, std::string_view message) {
   std::string line = "orv: " + subject + std::string(message) + "\n";
   if (write(STDERR_FILENO, line.data(), line.size()) < 0) return;
-}
-
-void set_environment(const char* name, const std::string& value) {
-  if (value.empty()) {
-    unsetenv(name);
-  } else {
-    setenv(name, value.c_str(), 1);
-  }
 }
 
 std::uint32_t tick_ms() {
@@ -184,7 +182,38 @@ void close_pair(int ends[2]) {
 
 }  // namespace
 
-bool start_child(const Path& dir, const Path& base, Child& child) {
+namespace {
+
+// The parent-death signal follows the thread that started the child, not the process: every
+// child is started from this one thread, which never ends, whichever thread asks.
+struct Starter {
+  std::mutex lock;
+  std::condition_variable changed;
+  const std::function<void()>* job = nullptr;
+};
+
+void run_on_starter(const std::function<void()>& job) {
+  static Starter& starter = *new Starter;  // never destroyed: its thread waits on it for good
+  static std::once_flag started;
+  std::call_once(started, [] {
+    std::thread([] {
+      std::unique_lock<std::mutex> hold(starter.lock);
+      for (;;) {
+        starter.changed.wait(hold, [] { return starter.job != nullptr; });
+        (*starter.job)();
+        starter.job = nullptr;
+        starter.changed.notify_all();
+      }
+    }).detach();
+  });
+  std::unique_lock<std::mutex> hold(starter.lock);
+  starter.changed.wait(hold, [] { return starter.job == nullptr; });
+  starter.job = &job;
+  starter.changed.notify_all();
+  starter.changed.wait(hold, [&] { return starter.job != &job; });
+}
+
+bool start_child_here(const Path& dir, const Path& base, Child& child) {
   int in[2], out[2], err[2], report[2];
   if (pipe2(in, O_CLOEXEC) != 0) return false;
   if (pipe2(out, O_CLOEXEC) != 0) return close_pair(in), false;
@@ -223,6 +252,27 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   child.from_out = out[0];
   child.from_err = err[0];
   child.process = pid;
+  return true;
+}
+
+}  // namespace
+
+bool start_child(const Path& dir, const Path& base, Child& child) {
+  bool started = false;
+  run_on_starter([&] { started = start_child_here(dir, base, child); });
+  return started;
+}
+
+Handle watch_child(const Child& child) {
+  return child.process;
+}
+
+bool wait_watched_exit(Handle& watch) {
+  if (watch == no_handle) return false;
+  siginfo_t info{};
+  while (waitid(P_PID, static_cast<id_t>(watch), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+  }
+  watch = no_handle;
   return true;
 }
 

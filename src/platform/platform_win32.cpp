@@ -91,10 +91,6 @@ void show_startup_error(const Path& subject, std::string_view message) {
   MessageBoxW(nullptr, (subject + widen(message, 932)).c_str(), L"orv", MB_OK);
 }
 
-void set_environment(const char* name, const std::string& value) {
-  SetEnvironmentVariableW(widen(name).c_str(), value.empty() ? nullptr : widen(value).c_str());
-}
-
 std::uint32_t tick_ms() {
   return GetTickCount();
 }
@@ -194,6 +190,70 @@ HANDLE make_kill_on_close_job() {
   return job;
 }
 
+// No console window of the engine's own when the GUI started the adapter without one.
+constexpr DWORD kEngineFlags = NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW;
+
+bool create_process(std::wstring& command, const Path& dir, STARTUPINFOW& startup, DWORD flags,
+                    PROCESS_INFORMATION& process) {
+  return CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, kEngineFlags | flags, nullptr,
+                        dir.c_str(), &startup, &process) != 0;
+}
+
+// The engine in the job from its first instruction, so that no moment of it runs outside:
+// where the system takes a job list at creation (Windows 10 and later).
+bool create_in_job(std::wstring& command, const Path& dir, const STARTUPINFOW& startup, HANDLE job,
+                   DWORD flags, PROCESS_INFORMATION& process) {
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<char> storage(size);
+  auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+  if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+  STARTUPINFOEXW extended{};
+  extended.StartupInfo = startup;
+  extended.StartupInfo.cb = sizeof extended;
+  extended.lpAttributeList = list;
+  const bool created = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, &job,
+                                                 sizeof job, nullptr, nullptr) &&
+                       create_process(command, dir, extended.StartupInfo,
+                                      flags | EXTENDED_STARTUPINFO_PRESENT, process);
+  DeleteProcThreadAttributeList(list);
+  return created;
+}
+
+// Suspended until it is in the job, so it never runs outside it. A kill of the adapter
+// between the two steps would leave it suspended, which is why this is the fallback only.
+bool create_then_assign(std::wstring& command, const Path& dir, STARTUPINFOW& startup, HANDLE job,
+                        DWORD flags, PROCESS_INFORMATION& process) {
+  if (!create_process(command, dir, startup, flags | CREATE_SUSPENDED, process)) return false;
+  if (AssignProcessToJobObject(job, process.hProcess)) return true;
+  TerminateProcess(process.hProcess, 1);  // it never ran
+  CloseHandle(process.hThread), CloseHandle(process.hProcess);
+  return false;
+}
+
+// Starts the engine in the job where it can be put in it: inside it from its creation, else
+// assigned before it runs; where the adapter's own job forbids a job inside it, the engine is
+// started again outside the adapter's job. Where none of this is allowed the engine runs
+// without a job (job is then closed and reset), as a program the adapter started.
+bool create_engine(std::wstring& command, const Path& dir, STARTUPINFOW& startup, HANDLE& job,
+                   PROCESS_INFORMATION& process) {
+  if (job) {
+    for (DWORD breakaway : {DWORD{0}, DWORD{CREATE_BREAKAWAY_FROM_JOB}}) {
+      if (create_in_job(command, dir, startup, job, breakaway, process) ||
+          create_then_assign(command, dir, startup, job, breakaway, process)) {
+        ResumeThread(process.hThread);
+        CloseHandle(process.hThread);
+        return true;
+      }
+    }
+    CloseHandle(job);
+    job = nullptr;
+  }
+  if (!create_process(command, dir, startup, 0, process)) return false;
+  CloseHandle(process.hThread);
+  return true;
+}
+
 }  // namespace
 
 bool start_child(const Path& dir, const Path& base, Child& child) {
@@ -216,24 +276,15 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   // The path in quotes, so a folder with blanks starts the right program.
   std::wstring command = L"\"" + dir + base + to_path(executable_suffix()) + L"\" csa_shogi";
   PROCESS_INFORMATION process{};
-  // Suspended until it is in the job, so it never runs outside it; no console window of its
-  // own when the GUI started the adapter without one.
-  BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE,
-                                NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW | CREATE_SUSPENDED,
-                                nullptr, dir.c_str(), &startup, &process);
+  HANDLE job = make_kill_on_close_job();
+  const bool started = create_engine(command, dir, startup, job, process);
   // The engine holds its ends now; closing ours lets a read see the engine's exit.
   CloseHandle(in_read), CloseHandle(out_write), CloseHandle(err_write);
   if (!started) {
+    if (job) CloseHandle(job);
     CloseHandle(in_write), CloseHandle(out_read), CloseHandle(err_read);
     return false;
   }
-  HANDLE job = make_kill_on_close_job();
-  if (job && !AssignProcessToJobObject(job, process.hProcess)) {
-    CloseHandle(job);  // a job of the adapter's own forbids it: the engine runs as before
-    job = nullptr;
-  }
-  ResumeThread(process.hThread);
-  CloseHandle(process.hThread);
   DWORD no_wait = PIPE_READMODE_BYTE | PIPE_NOWAIT;
   SetNamedPipeHandleState(in_write, &no_wait, nullptr, nullptr);
   child.to_engine = reinterpret_cast<Handle>(in_write);
@@ -241,6 +292,24 @@ bool start_child(const Path& dir, const Path& base, Child& child) {
   child.from_err = reinterpret_cast<Handle>(err_read);
   child.process = reinterpret_cast<Handle>(process.hProcess);
   child.job = job ? reinterpret_cast<Handle>(job) : no_handle;
+  return true;
+}
+
+Handle watch_child(const Child& child) {
+  // A handle of the watch's own: the child's may be closed while the watch waits on it.
+  HANDLE copy = nullptr;
+  if (child.process == no_handle ||
+      !DuplicateHandle(GetCurrentProcess(), handle_of(child.process), GetCurrentProcess(), &copy,
+                       SYNCHRONIZE, FALSE, 0)) {
+    return no_handle;
+  }
+  return reinterpret_cast<Handle>(copy);
+}
+
+bool wait_watched_exit(Handle& watch) {
+  if (watch == no_handle) return false;
+  WaitForSingleObject(handle_of(watch), INFINITE);
+  close_handle(watch);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/messages.h"
+#include "engine/engine_text.h"
 #include "engine/trace.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
@@ -133,7 +134,15 @@ void handle_statistics_line(EngineLineState& s, std::string_view rest, Outbox& o
   outbox_gui_format(out, "info nps %d hashfull %d", times_ten(speed), times_ten(hash));
 }
 
-void translate_engine_line(EngineLineState& s, std::string_view line, std::uint32_t now,
+namespace {
+
+void echo_engine_text(std::string_view text, Outbox& out) {
+  outbox_gui(out, {text, "molv", message(kMsgUnexpectedCommand)});
+}
+
+}  // namespace
+
+bool translate_engine_line(EngineLineState& s, std::string_view line, std::uint32_t now,
                            Outbox& out) {
   std::size_t cursor = 0;
   trace_line(out, s.options, kReceivedFromEngine, line);
@@ -156,8 +165,26 @@ void translate_engine_line(EngineLineState& s, std::string_view line, std::uint3
     handle_resign_line(s, line, out);
   } else if (match_engine(line, cursor, "pong")) {
   } else {
-    outbox_gui(out, {line, "molv", message(kMsgUnexpectedCommand)});
+    echo_engine_text(line, out);
+    return true;
   }
+  return false;
+}
+
+void translate_engine_piece(EngineLineState& s, std::string_view piece, bool ends_line,
+                            std::uint32_t now, Outbox& out) {
+  EngineLinePieces& p = s.pieces;
+  const bool starts_line = !p.in_long_line;
+  p.in_long_line = !ends_line;
+  if (starts_line) p.echo_rest = false;
+  const std::string_view text = clean_engine_text(piece, starts_line, ends_line, p.cleaned);
+  if (text.empty()) return;  // no line at all
+  if (starts_line) {
+    p.echo_rest = translate_engine_line(s, text, now, out);
+    return;
+  }
+  trace_line(out, s.options, kReceivedFromEngine, text);
+  if (p.echo_rest) echo_engine_text(text, out);
 }
 
 bool is_engine_complaint(std::string_view line) {
@@ -166,6 +193,8 @@ bool is_engine_complaint(std::string_view line) {
 }
 
 void relay_error_line(std::string_view line, Outbox& out) {
+  std::string cleaned;
+  line = clean_engine_text(line, true, true, cleaned);
   if (line.empty()) return;
   outbox_gui(out, {"info string ", line});
 }

@@ -12,6 +12,13 @@
 #include "common/position_files.h"
 #include "notation/position.h"
 
+// Where the engine's output stands between the pieces the line reader serves.
+struct EngineLinePieces {
+  std::string cleaned;        // a piece with its control bytes made blanks
+  bool in_long_line = false;  // the last piece did not end its line
+  bool echo_rest = false;     // the long line is echoed: its further pieces are echoed too
+};
+
 struct EngineLineState {
   Position& position;
   const Position& searched;  // the board of a stopped search the GUI has moved on from
@@ -20,15 +27,24 @@ struct EngineLineState {
   const EngineState& engine;
   const PositionFiles& files;  // orv.csa for the InfBook restart, lastmove.dat
   std::string scratch;         // working text, kept between lines so it is not reallocated
+  EngineLinePieces pieces;
 };
 
 // A prefix match of literal at cursor; the cursor moves past it. Nothing after the literal
 // is skipped.
 bool match_engine(std::string_view line, std::size_t& cursor, std::string_view literal);
 
-// Handles one non-empty engine line; now is the tick count when it is handled.
-void translate_engine_line(EngineLineState& state, std::string_view line, std::uint32_t now,
+// Handles one non-empty engine line; now is the tick count when it is handled. True when
+// the line was echoed as unknown.
+bool translate_engine_line(EngineLineState& state, std::string_view line, std::uint32_t now,
                            Outbox& out);
+
+// Handles what the line reader served: a line, or a piece of a line too long for one. Only
+// a line's first piece is classified; the rest of an echoed line is echoed, the rest of any
+// other (a variation, a candidate list) dropped, so that it never passes for lines of its
+// own.
+void translate_engine_piece(EngineLineState& state, std::string_view piece, bool ends_line,
+                            std::uint32_t now, Outbox& out);
 
 // The line kinds: a move line whole, the others after their leading literal (rest is the
 // text after it).

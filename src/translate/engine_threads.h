@@ -59,15 +59,21 @@ void engine_out_thread(void* context);
 void engine_err_thread(void* context);
 void engine_err_relay_thread(void* context);
 
+// The engine has gone: expected while orv quits (it returns), the end of the game otherwise.
+// What the engine wrote last on both pipes is shown first, within a short bound, then the
+// GUI is told and orv ends. One thread tells it; any other waits for orv's end.
+void engine_gone(void* context);
+
 // The engine has gone (or failed to start): once its standard error has ended (or after a
 // short while), the relay writes everything still waiting at once, with the count of what
 // was dropped, and is waited for (a short while at most). Not called with the state lock
 // held.
 void finish_error_relay(EngineThreadContext& context);
 
-// One engine line handled under the state lock; its engine commands take their turn.
+// One engine line (or a piece of one, not ending it) handled under the state lock; its
+// engine commands take their turn.
 void compose_engine_line(EngineThreadContext& context, EngineLineState& state,
-                         std::string_view line, Outbox& out);
+                         std::string_view line, Outbox& out, bool ends_line = true);
 
 // One line of the engine's standard output read and handled; what it leads to is written
 // once no whole line is left from the read. False when the output has ended.

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   set_option(options, kDebug, flags & 32 ? "true" : "false");
   static const PositionFiles files{"/nonexistent/orv.csa", "/nonexistent/sfenbk.dat",
                                    "/nonexistent/lastmove.dat", "/nonexistent/restraint.dat"};
-  EngineLineState state{position, position, game, options, engine, files, {}};
+  EngineLineState state{position, position, game, options, engine, files, {}, {}};
   std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   while (!rest.empty()) {
     const std::size_t lf = rest.find('\n');

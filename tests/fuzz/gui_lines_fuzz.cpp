@@ -40,7 +40,7 @@ std::unique_ptr<Adapter> fresh_adapter() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto a = fresh_adapter();
   EngineLineState engine_side{
-      a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}};
+      a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}, {}};
   std::string_view rest(reinterpret_cast<const char*>(data), size);
   Outbox out;
   while (!rest.empty()) {

@@ -4,10 +4,12 @@
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -86,17 +88,53 @@ TEST(EngineLink, KilledEngineInTheMiddleOfASearchEndsTheAdapterWithinASecond) {
             std::string::npos);
 }
 
-TEST(EngineLink, WritingToAnEngineThatClosedItsInputDoesNotKillTheAdapter) {
-  std::string dir = make_test_dir("engine_deaf", "orv_molvara", "molvara",
-                                  "@start|out|Molvara Version 2.0\nstop|deaf|\n");
-  AdapterSession s;
-  ASSERT_TRUE(start_adapter(s, dir));
-  send(s, "stop\n");
-  engine_commands_so_far(dir, 1);
-  send(s, "usinewgame\ngo\nisready\n");
-  EXPECT_EQ(next_line(s), "readyok");
-  send(s, "quit\n");
-  EXPECT_EQ(wait_exit(s), 0);
+// An engine that closes its input and runs on, one that exits while a program of its own
+// holds its pipes, one whose SIGCHLD was ignored by the GUI: each is gone, the GUI is told
+// after the engine's last words, and orv ends.
+TEST(EngineLink, EngineThatIsGoneWhateverItsPipesDo) {
+  const struct {
+    const char* name;
+    const char* script;
+    bool ignore_child_exits;
+    bool posix_only;  // under Wine the writer is not told that the engine closed its input
+    std::vector<std::string> said;  // before the end, in any order
+  } cases[] = {
+      {"deaf", "s|deaf|\n", false, true, {}},
+      {"orphan",
+       "@start|orphan|10000\nmove|out|move7776FU\nmove|errlf|last words\nmove|exit|3\n",
+       false,
+       false,
+       {"info currmove 7g7f", "bestmove 7g7f", "info string last words"}},
+      {"sigchld", "@start|signals|\nmove|exit|3\n", true, true, {"info string SIGCHLD default"}},
+  };
+  for (const auto& c : cases) {
+    if (kUnderWine && c.posix_only) continue;
+    std::string dir = make_test_dir(std::string("engine_gone_") + c.name, "orv_molvara", "molvara",
+                                    std::string("@start|out|Molvara Version 2.0\n") + c.script);
+    AdapterSession s;
+    if (c.ignore_child_exits) signal(SIGCHLD, SIG_IGN);  // as some GUIs start their engines
+    ASSERT_TRUE(start_adapter(s, dir));
+    if (c.ignore_child_exits) signal(SIGCHLD, SIG_DFL);
+    send(s, "isready\nstop\n");
+    std::vector<std::string> lines = lines_until(s, "readyok");
+    lines.pop_back();
+    engine_commands_so_far(dir, 1);  // the "s" that makes one engine deaf
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto asked = std::chrono::steady_clock::now();
+    send(s, "usinewgame\ngo\n");
+    for (const std::string& line :
+         lines_until(s, "info string engine " + program("molvara") + " has exited")) {
+      lines.push_back(line);
+    }
+    EXPECT_EQ(wait_exit(s), 1) << c.name;
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(3)) << c.name;
+    ASSERT_EQ(lines.back(), "info string engine " + program("molvara") + " has exited") << c.name;
+    lines.pop_back();
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::string> said = c.said;
+    std::sort(said.begin(), said.end());
+    EXPECT_EQ(lines, said) << c.name;
+  }
 }
 
 namespace {
@@ -138,11 +176,25 @@ bool engine_gone_within(const std::string& dir, int timeout_ms) {
   return true;
 }
 
+// Waits up to timeout_ms for orv's exit while its output is left unread: its exit code, or
+// -1 (it is then left to wait_exit).
+int exit_without_reading(AdapterSession& s, int timeout_ms) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  int status = 0;
+  while (waitpid(s.pid, &status, WNOHANG) != s.pid) {
+    if (Clock::now() > deadline) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  s.pid = -1;
+  s.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return s.exit_code;
+}
+
 }  // namespace
 
 // An engine that ignores the end of its input and runs on: however orv ends, it ends too.
 TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
-  enum How { kQuit, kEndOfInput, kKilled, kNotReading };
+  enum How { kQuit, kEndOfInput, kKilled, kNotReading, kQuitUnread, kEndOfInputUnread };
   const struct {
     const char* name;
     How how;
@@ -153,11 +205,15 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
       {"end_of_input", kEndOfInput, 0, 1000},
       {"killed", kKilled, 128 + SIGKILL, 2000},
       {"not_reading", kNotReading, 1, 1000},
+      // The GUI has stopped reading while the engine floods it; orv's own exit is waited for
+      // without reading either.
+      {"quit_unread", kQuitUnread, 0, 1000},
+      {"end_of_input_unread", kEndOfInputUnread, 0, 1000},
   };
   for (const auto& c : cases) {
     const std::string dir =
         make_test_dir(std::string("lifetime_") + c.name, "orv_molvara", "molvara",
-                      "@start|out|Molvara Version 2.0\n@eof|hang|\ns|hang|\n");
+                      "@start|out|Molvara Version 2.0\n@eof|hang|\ns|hang|\nmove|flood|100000\n");
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
     send(s, "isready\n");
@@ -171,6 +227,17 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
       std::string stops;
       for (int i = 0; i < 50000; ++i) stops += "stop\n";  // far more than a pipe holds
       send(s, stops);
+    }
+    if (c.how == kQuitUnread || c.how == kEndOfInputUnread) {
+      send(s, "go\n");
+      engine_commands_so_far(dir, 2);
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the pipe fills
+      if (c.how == kQuitUnread) {
+        ASSERT_EQ(write(s.in_fd, "quit\n", 5), 5);
+      }
+      if (c.how == kEndOfInputUnread) close_input(s);
+      EXPECT_EQ(exit_without_reading(s, 5000), c.exit_code) << c.name;
+      EXPECT_LT(Clock::now() - asked, std::chrono::milliseconds(5000)) << c.name;
     }
     EXPECT_EQ(wait_exit(s, 30000), c.exit_code) << c.name;
     if (c.how == kQuit || c.how == kEndOfInput) {

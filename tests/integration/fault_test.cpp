@@ -15,6 +15,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const std::string kBanner = "@start|out|Molvara Version 2.0\n";
+constexpr std::size_t kMaxPiece = 20479;  // the longest piece of a line orv reads
 
 // Lets a process without root's rights write into dir (where the tests run as root).
 void open_to_all(const std::string& dir) {
@@ -60,6 +61,51 @@ TEST(EngineFaults, HugeLineWithoutLineFeedComesInPieces) {
   EXPECT_EQ(pieces, (1048576u + 20478) / 20479);
   send(s, "isready\n");
   EXPECT_EQ(next_line(s), "readyok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+// Over-long engine lines: standard error is relayed in pieces of whole characters; a
+// variation or candidate list keeps what fits and its rest makes no lines of its own.
+TEST(EngineFaults, LongLinesAreCutBetweenCharacters) {
+  const std::string character = kUnderWine ? "\x82\xa0" : "\xe3\x81\x82";  // a hiragana A
+  const std::size_t count = 60000 / character.size();  // three pieces, none dropped
+  std::string escaped;
+  for (char c : character) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+    escaped += hex;
+  }
+  std::string dir =
+      make_test_dir("fault_long_lines", "orv_molvara", "molvara",
+                    kBanner + "move|errrep|" + std::to_string(count) + " " + escaped +
+                        "\nmove|raw|info+0.01\nmove|outrep|750  +5958OU -5152OU +5859OU -5251OU\n"
+                        "move|raw|info \nmove|outrep|2500 7776FU(1%) \nmove|out|move7776FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "go\n");
+  std::size_t relayed = 0, variations = 0, candidates = 0;
+  bool answered = false;
+  while (!answered || relayed < count * character.size()) {
+    const std::string line = next_line(s, 10000);
+    ASSERT_NE(line, "<timeout>");
+    answered = answered || line == "bestmove 7g7f";
+    if (line.rfind("info string ", 0) == 0) {
+      const std::string text = line.substr(12);
+      ASSERT_EQ(text.size() % character.size(), 0u);
+      for (std::size_t at = 0; at < text.size(); at += character.size()) {
+        ASSERT_EQ(text.compare(at, character.size(), character), 0) << "cut inside a character";
+      }
+      relayed += text.size();
+      continue;
+    }
+    variations += line.rfind("info time ", 0) == 0;
+    candidates += line == "info nodes 1 pv 7g7f";
+    EXPECT_EQ(line.find(platform_text(kMolvUnexpected)), std::string::npos) << line.substr(0, 40);
+  }
+  EXPECT_EQ(relayed, count * character.size());
+  EXPECT_EQ(variations, 1u);
+  EXPECT_EQ(candidates, (kMaxPiece - 5) / 11);  // the whole ones in the line's first piece
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
 }

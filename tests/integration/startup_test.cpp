@@ -88,6 +88,25 @@ TEST(Startup, FirstRunStartsTheEngineAndRemembersIt) {
   EXPECT_EQ(engine_commands(dir), "<eof>\n");  // quit sends nothing
 }
 
+// Empty lines and control bytes before and in the banner: the banner is the first line with
+// text, and the engine's version is known by it.
+TEST(Startup, BlankLinesBeforeTheBannerAreNoBanner) {
+  std::string dir = make_test_dir("blank_before_banner", "orv_molvara", "molvara",
+                                  "@start|raw|\\r\\n\\n\\r\\r\\n\\rMolvara Version 1.0\\x01 - The "
+                                  "Computer Shogi Engine\\r\\r\\n\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(usi_reply(s)[0], "id name Molvara Version 1.0 ");
+  send(s, "isready\nusinewgame\ngo btime 0 wtime 0 byoyomi 10000\n");
+  EXPECT_EQ(next_line(s), "readyok");
+  engine_commands_so_far(s.dir, 2);
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  EXPECT_EQ(rest_of_output(s), "");
+  EXPECT_EQ(engine_commands(dir),
+            "book on\nlimit time 10\nmove\n<eof>\n");  // version 1: no settings
+}
+
 TEST(Startup, LaterRunsAnswerFromTheFileAndStartAtIsready) {
   std::string dir = make_test_dir("later_run", "orv_molvara", "molvara",
                                   "@start|out|Molvara Version 3.1 - The Computer Shogi Engine\n");

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ struct Translator {
   OptionValues options;
   EngineState engine;
   PositionFiles files;
-  EngineLineState state{position, position, game, options, engine, files, {}};
+  EngineLineState state{position, position, game, options, engine, files, {}, {}};
   std::vector<std::string> commands;
 
   Translator() {
@@ -43,11 +44,11 @@ struct Translator {
 
   bool asking = true;  // a search is asked before each line, as "go" would
 
-  // The GUI text for one line; engine commands are collected.
-  std::string line(const std::string& text, std::uint32_t now = 0) {
+  // The GUI text for one line (or a piece of one); engine commands are collected.
+  std::string line(const std::string& text, std::uint32_t now = 0, bool ends_line = true) {
     if (asking && !game.searches.owed) search_asked(game.searches, false);
     Outbox out;
-    translate_engine_line(state, text, now, out);
+    translate_engine_piece(state, text, ends_line, now, out);
     std::string gui;
     for (const Outbox::Entry& e : out.entries) {
       std::string piece = out.text.substr(e.begin, e.end - e.begin);
@@ -264,6 +265,63 @@ TEST(OtherLines, SilentKindsResignAndUnknown) {
   EXPECT_TRUE(t.commands.empty());
 }
 
+// Nothing an engine writes reaches the GUI as a line end or a control byte of its own.
+TEST(OtherLines, CarriageReturnsAndControlBytes) {
+  const struct {
+    std::string line, gui;
+  } cases[] = {
+      {"\r\rmove7776FU\r\r", "info currmove 7g7f\nbestmove 7g7f\n"},
+      {"\r\r", ""},
+      {"10%\rbestmove 1a1b", "10% bestmove 1a1b" + kUnexpected + "\n"},
+      {std::string("a\0b\x1b[0m\tc\x7f", 10), "a b [0m\tc " + kUnexpected + "\n"},
+      {"info+0.10 +7776FU [x\ry]", "info time 0 depth 1 score cp 10 pv 7g7f [x y]\n"},
+      {"info 7776FU(6\x01%)", "info nodes 6  pv 7g7f\n" + kClosing},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Translator().line(c.line), c.gui) << c.line;
+
+  std::mt19937 random(5);
+  const char* starts[] = {"move", "info", "info ", "info+1 +7776FU ", "statsatu=", "x", ""};
+  const char bytes[] = "\r\n\t\0\x1b\x7f +-%([7776FU";
+  for (int round = 0; round < 2000; ++round) {
+    Translator t;
+    set_option(t.options, kDebug, round % 2 ? "true" : "false");
+    std::string line = starts[random() % 7];
+    for (int n = random() % 20; n > 0; --n) line += bytes[random() % (sizeof bytes - 1)];
+    const std::string gui = t.line(line, 0, random() % 2 == 0);
+    for (std::size_t i = 0; i < gui.size(); ++i) {
+      const auto c = static_cast<unsigned char>(gui[i]);
+      const bool line_end = c == '\n' && (i + 1 == gui.size() || gui[i + 1] != '\n');
+      ASSERT_TRUE(c >= 0x20 ? c != 0x7f : c == '\t' || line_end) << line << " gave " << gui;
+    }
+  }
+}
+
+// What comes after the first piece of an over-long line is never taken for a line: the rest
+// of a variation or candidate list is dropped, only an unknown line is echoed whole.
+TEST(OtherLines, PiecesOfAnOverLongLine) {
+  const struct {
+    std::vector<std::string> pieces;  // all but the last end no line
+    std::string gui;
+  } cases[] = {
+      {{"info-0.35 +7776FU -3334FU +2726F", "U -8384FU"},
+       "info time 0 depth 2 score cp -35 pv 7g7f 3c3d\n"},
+      {{"info 7776FU(60%) 2726FU(3", "0%)"}, "info nodes 60 pv 7g7f\n" + kClosing},
+      {{"info-0.35 +7776FU", " move2726FU", "\r\rmove5756FU"},
+       "info time 0 depth 1 score cp -35 pv 7g7f\n"},
+      {{"hello", " engine\r", "\r"}, "hello" + kUnexpected + "\n engine " + kUnexpected + "\n"},
+      {{"\r", "move7776FU"}, ""},  // a line of carriage returns, however long, is none
+  };
+  for (const auto& c : cases) {
+    Translator t;
+    std::string gui;
+    for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+      gui += t.line(c.pieces[i], 0, i + 1 == c.pieces.size());
+    }
+    EXPECT_EQ(gui, c.gui) << c.pieces[0];
+    EXPECT_EQ(t.line("move7776FU"), "info currmove 7g7f\nbestmove 7g7f\n");  // a line again
+  }
+}
+
 TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
   const struct {
     const char* line;
@@ -279,6 +337,8 @@ TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
       {"No legal moves to search; move after a game was concluded", true,
        "info string No legal moves to search; move after a game was concluded\n"
        "bestmove resign\n"},
+      {"Loading eval 10%\r20%\r\r", true, "info string Loading eval 10% 20%\n"},
+      {"\r\r", true, ""},
   };
   for (const auto& c : cases) {
     Outbox out;

@@ -46,7 +46,7 @@ struct Relay {
   EngineThreadContext& context = a->threads;
   EngineLink& link = a->link;
   EngineLineState state{a->position, a->searched_position, a->game, a->options, a->engine, a->files,
-                        {}};
+                        {}, {}};
 
   Relay() {
     set_start_position(a->position);
@@ -236,7 +236,7 @@ TEST(EngineOutput, RestartComposedBeforeAStopReachesTheEngineFirst) {
   gui.clear();
   redirect_gui_output(collect_gui);
   EngineLineState state{a->position, a->searched_position, a->game, a->options, a->engine, a->files,
-                        {}};
+                        {}, {}};
   compose_gui_line(*a, "go infinite", true);
   deliver(a->out, a->link);
 
@@ -249,14 +249,8 @@ TEST(EngineOutput, RestartComposedBeforeAStopReachesTheEngineFirst) {
     deliver(a->out, a->link);
     stop_delivered = true;
   });
-  for (;;) {  // the stop has been written, or waits for its turn
-    {
-      std::lock_guard<std::mutex> hold(a->link.turn_lock);
-      if (a->link.waiting_for_turn > 0) break;
-    }
-    if (stop_delivered) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  // The stop has been written by now, or waits for its turn.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   deliver(restart, a->link);
   gui_side.join();
   redirect_gui_output(nullptr);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -101,6 +103,43 @@ TEST(LineReader, LongestCrLfLineWhereverTheReadsAreCut) {
       EXPECT_EQ(read_all({bytes.substr(0, cut), bytes.substr(cut)}).lines, expected)
           << "cut at " << cut << " of " << bytes.size();
     }
+  }
+}
+
+// A long line of the platform's narrow text (CP932 on Windows, UTF-8 elsewhere) comes in
+// pieces that each hold whole characters, and nothing is lost.
+TEST(LineReader, LongLinesAreCutBetweenCharacters) {
+  const bool cp932 = platform::narrow_text_is_cp932();
+  std::mt19937 random(11);
+  for (int round = 0; round < 20; ++round) {
+    std::string line;
+    std::set<std::size_t> starts;  // where characters begin
+    while (line.size() < 3 * kMaxLinePiece) {
+      starts.insert(line.size());
+      const int length = cp932 ? 1 + static_cast<int>(random() % 2) : 1 + random() % 4;
+      if (length == 1) {
+        line += static_cast<char>('a' + random() % 26);
+      } else if (cp932) {
+        line += static_cast<char>(0x81 + random() % 31),
+            line += static_cast<char>(0x40 + random() % 63);
+      } else {
+        const unsigned char lead[] = {0, 0, 0xc3, 0xe3, 0xf0};
+        line += static_cast<char>(lead[length]);
+        for (int i = 1; i < length; ++i) line += static_cast<char>(0x80 + random() % 64);
+      }
+    }
+    starts.insert(line.size());
+    Served served = read_all({line + "\n"});
+    std::string joined;
+    for (std::string piece : served.lines) {
+      ASSERT_TRUE(starts.count(joined.size()))
+          << "a piece begins inside a character at " << joined.size() << " of " << line.size();
+      if (piece.back() == '|') piece.pop_back();
+      ASSERT_LE(piece.size(), kMaxLinePiece);
+      joined += piece;
+    }
+    EXPECT_EQ(joined, line);
+    EXPECT_EQ(served.lines.size(), 4u);
   }
 }
 

@@ -57,7 +57,7 @@ struct Gui {
   // The engine's line through the translator, as the output thread would hand it over.
   Handled engine(const std::string& text) {
     EngineLineState state{
-        a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}};
+        a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}, {}};
     Outbox out;
     translate_engine_line(state, text, 0, out);
     return collect(out);
