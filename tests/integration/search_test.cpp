@@ -149,7 +149,7 @@ TEST(Searches, UnansweredSearchCostsOnlyThatSearch) {
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
     send(s, "usinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
-    EXPECT_EQ(next_line(s, 1000).rfind(c.shown, 0), 0u) << c.name;
+    EXPECT_EQ(next_line(s).rfind(c.shown, 0), 0u) << c.name;
     send(s, "gameover lose\nusinewgame\nposition startpos moves 7g7f\ngo btime 1000 wtime 1000\n");
     std::vector<std::string> lines = lines_until(s, "bestmove 3c3d", 4000);
     EXPECT_EQ(lines.front(),
@@ -158,7 +158,7 @@ TEST(Searches, UnansweredSearchCostsOnlyThatSearch) {
     EXPECT_EQ(lines.back(), "bestmove 3c3d") << c.name;
     // A later game pays nothing.
     send(s, "gameover win\nusinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
-    EXPECT_EQ(lines_until(s, "bestmove 7g7f", 1000).back(), "bestmove 7g7f") << c.name;
+    EXPECT_EQ(lines_until(s, "bestmove 7g7f", 1500).back(), "bestmove 7g7f") << c.name;
     send(s, "quit\n");
     EXPECT_EQ(wait_exit(s), 0);
   }
