@@ -119,10 +119,7 @@ int main(int argc, char** argv) {
       sent.before = start;
     }
     std::string hint;
-    if (chaos.chance(10) && !chaos_timed_search(player, chaos, sent, 200, hint) &&
-        !chaos.fault.empty()) {
-      code = 5;
-    }
+    if (chaos.chance(10) && !chaos_timed_search(player, chaos, sent, 200, hint)) code = 5;
     const int pause = step % 3 == 0 ? 0 : o.think_ms;
     if (code == 0 && !chaos_analysis(player, chaos, sent, pause, bestmove)) code = 5;
     if (code == 0 && chaos.on && !barrier(player, chaos, sent)) code = 5;

@@ -17,8 +17,10 @@ int ms_until(ChaosClock::time_point t) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// How long orv may give the engine to answer an "s" before it asks the next search.
+// How long orv gives the engine to answer an "s" before it asks the next search without that
+// answer, or answers a "stop" itself; with room for a loaded machine.
 constexpr int kStopAnswerMs = 2000;
+constexpr int kStopDueMs = kStopAnswerMs + 1000;
 
 bool fail(Chaos& c, const std::string& what) {
   if (c.fault.empty()) c.fault = what;
@@ -50,8 +52,18 @@ bool engine_left_unanswered(Player& p, Chaos& c) {
   if (lines <= p.unanswered_noted) return false;
   p.unanswered_noted = lines;
   ++c.engine_unanswered;
-  c.unanswered = true;
   return true;
+}
+
+// A search the engine itself refused gets its bestmove after the GUI's "stop": the resign orv
+// gives for a "stop" the engine does not answer.
+bool stop_refused(Player& p, Chaos& c, const Sent& sent, std::string& bestmove) {
+  if (!engine_left_unanswered(p, c)) return false;
+  p.send("stop");
+  ++c.stops;
+  const auto due = due_in(c, kStopDueMs);
+  s_sent(c);
+  return read_until(p, c, due, sent, true, false, bestmove) == Came::kBestmove;
 }
 
 // Options a GUI may send at any time without changing the game.
@@ -80,18 +92,12 @@ bool drain_readies(Player& p, Chaos& c, const Sent& sent) {
   return c.fault.empty();
 }
 
-// The bestmove due after "stop"; "resign" in its place when the engine itself left the
-// search unanswered.
+// The bestmove due after "stop", even when the engine itself leaves the search unanswered.
 bool bestmove_after_stop(Player& p, Chaos& c, const Sent& sent, std::string& bestmove) {
   ++c.stops;
+  const auto due = due_in(c, kStopDueMs);
   s_sent(c);
-  if (read_until(p, c, due_in(c, kDueMs), sent, true, false, bestmove) == Came::kBestmove) {
-    return true;
-  }
-  if (c.fault.empty() && engine_left_unanswered(p, c)) {
-    bestmove = "resign";
-    return true;
-  }
+  if (read_until(p, c, due, sent, true, false, bestmove) == Came::kBestmove) return true;
   return fail(c, c.fault.empty() ? "no bestmove within the bound after stop" : c.fault);
 }
 
@@ -99,16 +105,17 @@ bool bestmove_after_stop(Player& p, Chaos& c, const Sent& sent, std::string& bes
 bool search_again(Player& p, Chaos& c, const Sent& sent, const std::string& go, int think_ms) {
   ++c.repeats;
   p.send(go);
+  std::string bestmove;
   if (go == "go infinite") {
     std::this_thread::sleep_for(std::chrono::milliseconds(c.between(0, think_ms)));
     p.send("stop");
+    return bestmove_after_stop(p, c, sent, bestmove);
   }
-  std::string bestmove;
-  const int bound = go == "go infinite" ? kDueMs : think_ms + kDueMs;
-  if (read_until(p, c, due_in(c, bound), sent, true, false, bestmove) == Came::kBestmove) {
+  if (read_until(p, c, due_in(c, think_ms + kDueMs), sent, true, false, bestmove) ==
+      Came::kBestmove) {
     return true;
   }
-  if (c.fault.empty() && engine_left_unanswered(p, c)) return true;
+  if (c.fault.empty() && stop_refused(p, c, sent, bestmove)) return true;
   return fail(c, c.fault.empty() ? "no bestmove for a search asked again" : c.fault);
 }
 
@@ -229,7 +236,6 @@ bool chaos_analysis(Player& p, Chaos& c, const Sent& sent, int think_ms, std::st
 bool chaos_timed_search(Player& p, Chaos& c, const Sent& sent, int byoyomi_ms,
                         std::string& bestmove) {
   ++c.searches;
-  c.unanswered = false;
   p.send(sent.command);
   if (c.chance(5)) {  // an analysis the GUI never stops: the timed search replaces it
     ++c.analyses;
@@ -240,26 +246,33 @@ bool chaos_timed_search(Player& p, Chaos& c, const Sent& sent, int byoyomi_ms,
   p.send(go);
   auto due = due_in(c, byoyomi_ms + kDueMs);
   bool stopped = false;
+  ChaosClock::time_point stop_due;
+  const auto send_stop = [&] {
+    p.send("stop");
+    ++c.stops;
+    stop_due = due_in(c, kStopDueMs);
+    s_sent(c);
+    stopped = true;
+  };
   for (;;) {
     const auto next = stopped ? due : std::min(due, in_ms(c.between(0, byoyomi_ms / 2 + 1)));
     const Came came = read_until(p, c, next, sent, true, false, bestmove);
     if (came == Came::kBestmove) break;
     if (!c.fault.empty()) return false;
     if (ChaosClock::now() >= due) {
+      // A search the engine refused is ended by the GUI's "stop", as a GUI ends one that
+      // never ends; its bestmove then comes within the bound of a "stop".
       if (!engine_left_unanswered(p, c)) {
         return fail(c, "no bestmove within the byoyomi and the bound");
       }
-      p.send("stop");  // as a GUI ends a search that never ends; nothing more is due
-      s_sent(c);
-      return false;
+      if (!stopped) send_stop();
+      due = stop_due;
+      continue;
     }
     maybe_interrupt(p, c);
     if (!stopped && c.chance(10)) {  // the GUI's "move now"
-      p.send("stop");
-      ++c.stops;
-      s_sent(c);
-      stopped = true;
-      due = std::min(due, due_in(c, kDueMs));
+      send_stop();
+      due = std::min(due, stop_due);
     }
   }
   if (c.chance(8) && !search_again(p, c, sent, go, byoyomi_ms)) return false;

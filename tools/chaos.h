@@ -5,8 +5,8 @@
 // adapter answers: at most one bestmove per search, none for one left ("go infinite": only
 // after its "stop"), every move shown legal in the position sent, nothing due later than its
 // bound. A search the engine itself leaves unanswered (noted in its folder's quirks.log)
-// costs that search alone: the next is answered in its own time, plus what is left of the
-// 2 s orv gives the engine to answer its "s".
+// costs that search alone: a "stop" is answered all the same, and the next search in its own
+// time, plus what is left of the 2 s orv gives the engine to answer its "s".
 #pragma once
 
 #include <chrono>
@@ -31,7 +31,6 @@ struct Chaos {
   std::deque<ChaosClock::time_point> readies;  // when each "readyok" not yet seen is due
   // Until then orv may wait for the answer of a search the engine left unanswered.
   ChaosClock::time_point waits_until;
-  bool unanswered = false;  // the last search was left unanswered by the engine itself
   long searches = 0, analyses = 0, stops = 0, left = 0, readies_sent = 0, options_sent = 0;
   long variations = 0, variation_moves = 0, repeats = 0, idle_stops = 0, engine_unanswered = 0;
 
@@ -74,8 +73,7 @@ bool chaos_analysis(Player& p, Chaos& chaos, const Sent& sent, int think_ms, std
 
 // A timed "go" with "isready", "setoption" and "stop" at random moments: one bestmove,
 // within the byoyomi and the bound; sometimes over an analysis never stopped, sometimes asked
-// again with no new position, sometimes followed by a "stop" when nothing runs. False with no
-// fault when the engine itself left the search unanswered (chaos.unanswered).
+// again with no new position, sometimes followed by a "stop" when nothing runs.
 bool chaos_timed_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_ms,
                         std::string& bestmove);
 

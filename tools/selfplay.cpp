@@ -232,11 +232,6 @@ Ply play_ply(Player* players, const Options& o, Chaos& chaos, Game& g, int ply, 
   const double seconds = std::chrono::duration<double>(Clock::now() - asked).count();
   if (!answered) {
     if (!chaos.fault.empty()) return broken(p, chaos, result);
-    if (chaos.unanswered) {  // the engine's own doing: the game ends, the next one is played
-      p.send("gameover lose");
-      players[1 - side].send("gameover win");
-      return Ply::kLeft;
-    }
     result = {2, std::string(mover) + " gave no move: stalled or gone", "%CHUDAN", -1};
     return Ply::kEnded;
   }

@@ -10,11 +10,13 @@ void end_it(Search& search, std::uint32_t now) {
 
 }  // namespace
 
-void search_asked(Searches& s, bool infinite) {
+void search_asked(Searches& s, bool infinite, std::uint64_t out_reads, std::uint64_t err_reads) {
   s.owed = true;
   s.search = Search{};
   s.search.infinite = infinite;
   s.search.serial = s.serial;
+  s.search.reads_before[kOutputPipe] = out_reads;
+  s.search.reads_before[kErrorPipe] = err_reads;
 }
 
 bool search_left(Searches& s, std::uint32_t now) {
@@ -39,8 +41,8 @@ bool search_stopped(Searches& s, std::uint32_t now, std::string& held) {
   return had;
 }
 
-SearchEnd search_answered(Searches& s) {
-  if (!s.owed) return {false, false, false, false};
+SearchEnd search_answered(Searches& s, AnswerPipe pipe, std::uint64_t read) {
+  if (!s.owed || read <= s.search.reads_before[pipe]) return {false, false, false, false};
   s.owed = false;
   s.answered = true;
   const Search& search = s.search;

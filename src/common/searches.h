@@ -14,7 +14,14 @@ struct Search {
   bool ended = false;     // orv has told the engine "s" for it
   std::uint32_t end_tick = 0;  // when
   std::uint32_t serial = 0;    // the position it searches, counted by "position" commands
+  // The reads of the engine's standard output and standard error done when it was asked:
+  // a line that came with one of them was written before the engine had it.
+  std::uint64_t reads_before[2] = {};
 };
+
+// Where an answer comes from, and the read of that pipe that brought it.
+enum AnswerPipe { kOutputPipe = 0, kErrorPipe = 1 };
+constexpr std::uint64_t kReadNotKnown = UINT64_MAX;  // a line from no pipe (tests): any read
 
 struct Searches {
   bool owed = false;  // the engine was asked for search and has not answered it
@@ -40,8 +47,9 @@ struct SearchEnd {
   bool current;  // it searched the board as it is now: its move is played on it
 };
 
-// Since the engine owes no search, one is asked now.
-void search_asked(Searches& searches, bool infinite);
+// Since the engine owes no search, one is asked now; the reads of its two pipes so far.
+void search_asked(Searches& searches, bool infinite, std::uint64_t out_reads = 0,
+                  std::uint64_t err_reads = 0);
 
 // The GUI leaves what runs without "stop" ("position", "usinewgame", "gameover", a new "go"):
 // the analysis ends, its held bestmove dropped, and a search still running will be neither
@@ -52,8 +60,10 @@ bool search_left(Searches& searches, std::uint32_t now);
 // it, if any, is given (its move text) to be written now.
 bool search_stopped(Searches& searches, std::uint32_t now, std::string& held);
 
-// The engine answered: the search it owed, if any, has ended.
-SearchEnd search_answered(Searches& searches);
+// The engine answered, in a line that the given read of that pipe brought: the search it
+// owed, if that was asked before the read, has ended.
+SearchEnd search_answered(Searches& searches, AnswerPipe pipe = kOutputPipe,
+                          std::uint64_t read = kReadNotKnown);
 
 // The engine has not answered a search it was told to end within the time allowed: orv
 // stops waiting for that answer.

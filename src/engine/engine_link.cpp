@@ -87,6 +87,24 @@ void watch_engine(void* context) {
   if (platform::wait_watched_exit(link.exit_watch)) link.gone(link.gone_context);
 }
 
+// The engine's first line with text in it: a line of blanks is no banner, and the rest of a
+// line too long for one piece no line of its own. False when the output ends first.
+bool read_banner(EngineLink& link, std::string& banner) {
+  std::string cleaned;
+  for (;;) {
+    LineRead line = read_line(link.out_reader);
+    if (!line.ok) return false;
+    const std::string_view text = clean_engine_text(line.text, true, true, cleaned);
+    const bool blank = text.find_first_not_of(" \t") == std::string_view::npos;
+    if (!blank) banner.assign(text);
+    while (!line.terminated) {
+      line = read_line(link.out_reader);
+      if (!line.ok) return false;
+    }
+    if (!blank) return true;
+  }
+}
+
 }  // namespace
 
 void engine_name_from_banner(std::string_view banner, EngineState& engine, const std::string& base,
@@ -107,19 +125,15 @@ bool launch_engine(EngineLink& link, EngineState& engine, const platform::Path& 
   for (auto err_thread : threads.err_threads) {
     std::thread(run_for_orv_lifetime, err_thread, threads.context).detach();
   }
-  std::string cleaned;
-  std::string_view banner;
-  while (banner.empty()) {  // an empty line is no line, so no banner
-    const LineRead line = read_line(link.out_reader);
-    if (!line.ok) {  // an engine that keeps running without its output is no engine
-      close_engine(link, engine);
-      end_engine(link, 0);
-      platform::close_handle(link.child.from_out);
-      return false;
-    }
-    banner = clean_engine_text(line.text, true, true, cleaned);
+  std::string banner;
+  if (!read_banner(link, banner)) {  // an engine that keeps running without its output is no engine
+    close_engine(link, engine);
+    end_engine(link, 0);
+    platform::close_handle(link.child.from_out);
+    return false;
   }
   engine_name_from_banner(banner, engine, platform::from_path(base), name);
+  link.banner_read.store(true);
   link.gone = threads.gone;
   link.gone_context = threads.context;
   link.exit_watch = platform::watch_child(link.child);

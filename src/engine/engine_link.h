@@ -38,6 +38,12 @@ struct EngineLink {
   void* gone_context = nullptr;
   std::atomic<bool> output_ended{false};  // the output thread has read the end of the output
   std::atomic<bool> gone_told{false};     // a thread has taken the telling of it
+  // The banner has been read: before it no search can be asked, and the thread that starts
+  // the engine waits for it holding the state lock.
+  std::atomic<bool> banner_read{false};
+  // The reads of each reader that have brought bytes, as its thread last saw them: what came
+  // with a read before a search was asked cannot answer it.
+  std::atomic<std::uint64_t> out_reads{0}, err_reads{0};
   platform::Handle exit_watch = platform::no_handle;  // the engine's end, watched
 
   // Commands reach the engine in the order they were composed under the state lock,

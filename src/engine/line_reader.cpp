@@ -52,6 +52,7 @@ LineRead read_line(LineReader& r) {
       r.ended = true;
     } else {
       r.end += static_cast<std::size_t>(n);
+      ++r.reads;
     }
   }
 }

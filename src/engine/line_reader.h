@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -22,6 +23,7 @@ struct LineReader {
   char buffer[kLineBufferSize];
   std::size_t start = 0, end = 0;  // the bytes read but not yet served
   bool ended = false;
+  std::uint64_t reads = 0;  // reads that brought bytes: a served line came with the last
 };
 
 struct LineRead {

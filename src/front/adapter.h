@@ -35,11 +35,12 @@ struct Adapter {
   EngineLink link;
   ErrorRelay errors;
   std::atomic<bool> quitting{false};
-  // Signalled when the engine no longer owes a search: a new one may be asked.
-  std::condition_variable engine_free;
+  // Signalled when the engine no longer owes a search (a new one may be asked), and when one
+  // is told "s" (its answer is then waited for a while at most).
+  std::condition_variable searches_changed;
   EngineThreadContext threads{
-      state_lock, position, searched_position, game,       options, engine, files,
-      link,       errors,   quitting,          engine_free};
+      state_lock, position, searched_position, game, options, engine, files, link,
+      errors,     quitting, searches_changed};
 
   LineReader gui_input;
   bool input_ended = false;  // the GUI's input has ended (rather than said "quit")

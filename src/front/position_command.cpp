@@ -59,14 +59,10 @@ void remember_position(Adapter& a, std::string_view argument, const PositionFile
   if (!write_whole(files.stored_position, "wb", argument)) cannot_write(out, files.stored_position);
 }
 
-// The whole position through the position file. False when the argument names none.
-bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles& files) {
+// The whole position, given as SFEN text and moves, through the position file.
+void reload_position(Adapter& a, const UsiLine& line, std::string_view text, Outbox& out,
+                     const PositionFiles& files) {
   a.game.pondering = false;
-  std::string text;
-  if (!position_text_of(rest_of(line), text)) {
-    outbox_gui(out, {line.text});  // the GUI sees its own line, then an empty one
-    return false;
-  }
   a.game.position_argument.assign(rest_of(line));
   // The board is this position now, without the engine's last move on it: a later position
   // that adds that move and one more is no single new move on this board.
@@ -75,7 +71,6 @@ bool reload_position(Adapter& a, UsiLine& line, Outbox& out, const PositionFiles
   a.game.engine_behind = !write_position_file(
       a.position, text, option_on(a.options, kFlipHorizontal), out, files.position);
   if (!a.game.engine_behind) send_command(a, out, "read orv.csa");
-  return true;
 }
 
 }  // namespace
@@ -94,6 +89,13 @@ bool is_single_new_move(std::string_view argument, std::string_view previous,
 void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
   const PositionFiles& files = a.files;
   const std::string_view argument = rest_of(line);
+  std::string text;
+  if (!position_text_of(argument, text)) {
+    // No position given: the GUI sees its own line, then an empty one, and nothing changes;
+    // a search under way goes on.
+    outbox_gui(out, {line.text});
+    return;
+  }
   a.game.pending_move.clear();
   // An engine behind the GUI, or still busy with a search (it will play its move in its own
   // game before it reads further), needs the whole position, whatever came before.
@@ -117,8 +119,8 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
                     option_on(a.options, kFlipHorizontal), move);
     a.game.pending_move = move.text;
     a.game.position_argument.assign(argument);
-  } else if (!reload_position(a, line, out, files)) {
-    return;  // no position given: nothing to load, nothing to cut off
+  } else {
+    reload_position(a, line, text, out, files);
   }
   if (!a.game.book_disabled && a.position.move_number >= a.game.book_limit) {
     send_command(a, out, "book off");

@@ -39,7 +39,9 @@ void send_search_command(Adapter& a, Outbox& out) {
 bool engine_has_position(Adapter& a, Outbox& out) {
   GameState& g = a.game;
   if (g.searches.answered) g.engine_behind = true;
-  if (!g.engine_behind || g.position_argument.empty()) return true;
+  if (!g.engine_behind) return true;
+  // With no position from the GUI yet, the game is the one the engine began: the start.
+  if (g.position_argument.empty()) g.position_argument = "startpos\n";
   if (!write_position_file_again(a.position, g.position_argument,
                                  option_on(a.options, kFlipHorizontal), a.files.position)) {
     outbox_gui(out, {"info string ", a.files.position, " cannot be written"});
@@ -62,6 +64,22 @@ void start_afresh(Adapter& a, Outbox& out) {
   if (!s.owed) return;
   search_forgotten(s);
   a.game.engine_behind = true;
+}
+
+// What the engine's pipes have brought so far cannot answer the search asked now.
+void ask_search(Adapter& a, bool infinite) {
+  search_asked(a.game.searches, infinite, a.link.out_reads.load(), a.link.err_reads.load());
+}
+
+// The engine did not answer a search it was told to end: orv stops waiting for that answer,
+// which may yet come and be played on the engine's board, and a "stop" gets its bestmove.
+void forget_unanswered(Adapter& a, Outbox& out) {
+  Searches& s = a.game.searches;
+  const bool stopped = s.search.stopped;
+  search_forgotten(s);
+  a.game.engine_behind = true;
+  outbox_gui(out, {"info string engine ", a.link.engine_file, " did not answer its stop"});
+  if (stopped) outbox_gui(out, {"bestmove resign"});
 }
 
 // A timed search after an analysis: "go infinite" turned the book on, which BookNum had
@@ -95,7 +113,7 @@ bool asks_search(std::string_view text) {
   return match_usi(line, "go");
 }
 
-void make_engine_free(Adapter& a, std::unique_lock<std::mutex>& hold) {
+void make_searches_changed(Adapter& a, std::unique_lock<std::mutex>& hold) {
   Searches& s = a.game.searches;
   if (!engine_busy(s)) return;
   if (search_left(s, platform::tick_ms())) {
@@ -106,11 +124,31 @@ void make_engine_free(Adapter& a, std::unique_lock<std::mutex>& hold) {
     hold.lock();
   }
   const std::uint32_t left = wait_left(s, platform::tick_ms(), kStopAnswerMs);
-  a.engine_free.wait_for(hold, std::chrono::milliseconds(left), [&] { return !engine_busy(s); });
-  if (!s.owed) return;
-  search_forgotten(s);
-  a.game.engine_behind = true;  // its answer may still come, played on the engine's board
-  outbox_gui(a.out, {"info string engine ", a.link.engine_file, " did not answer its stop"});
+  a.searches_changed.wait_for(hold, std::chrono::milliseconds(left),
+                              [&] { return !engine_busy(s); });
+  if (s.owed) forget_unanswered(a, a.out);
+}
+
+void watch_unanswered_stops(Adapter& a) {
+  Outbox out;
+  std::unique_lock<std::mutex> hold(a.state_lock);
+  for (;;) {
+    const Searches& s = a.game.searches;
+    if (!s.owed || !s.search.ended) {
+      a.searches_changed.wait(hold);
+      continue;
+    }
+    const std::uint32_t left = wait_left(s, platform::tick_ms(), kStopAnswerMs);
+    if (left > 0) {
+      a.searches_changed.wait_for(hold, std::chrono::milliseconds(left));
+      continue;
+    }
+    forget_unanswered(a, out);
+    a.searches_changed.notify_all();
+    hold.unlock();
+    deliver(out, a.link);
+    hold.lock();
+  }
 }
 
 void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
@@ -139,7 +177,7 @@ void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
     a.game.time_limit_sent = true;
   }
   send_search_command(a, out);
-  if (a.engine.running) search_asked(a.game.searches, false);  // else nothing was sent
+  if (a.engine.running) ask_search(a, false);  // else nothing was sent
 }
 
 void handle_go_infinite(Adapter& a, Outbox& out) {
@@ -163,7 +201,7 @@ void handle_go_infinite(Adapter& a, Outbox& out) {
   // The GUI's single new move too, as "go" sends it: without it the engine would analyse
   // the position before that move, for the other side.
   send_search_command(a, out);
-  if (a.engine.running) search_asked(searches, true);
+  if (a.engine.running) ask_search(a, true);
 }
 
 void handle_stop(Adapter& a, Outbox& out) {
@@ -172,10 +210,13 @@ void handle_stop(Adapter& a, Outbox& out) {
     outbox_gui(out, {"bestmove ", held});
   }
   send_command(a, out, "s");
+  a.searches_changed.notify_all();
 }
 
 void leave_search(Adapter& a, Outbox& out) {
-  if (search_left(a.game.searches, platform::tick_ms())) send_command(a, out, "s");
+  if (!search_left(a.game.searches, platform::tick_ms())) return;
+  send_command(a, out, "s");
+  a.searches_changed.notify_all();
 }
 
 void handle_gameover(Adapter& a, Outbox& out) {

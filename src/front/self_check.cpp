@@ -17,6 +17,8 @@ namespace {
 // An engine that has not said its name by then is still loading: a GUI may well wait
 // longer, so this is no failure.
 constexpr unsigned kBannerWaitMs = 10000;
+// How long the engine's pipes are given to end once it has been ended.
+constexpr unsigned kReadersEndWaitMs = 1000;
 constexpr std::size_t kMaxNameLength = 260;
 constexpr std::size_t kMaxSimilarNames = 3;
 
@@ -512,60 +514,85 @@ Line check_engine_file(const platform::Path& dir, const platform::Path& base, bo
 }
 
 // The engine's first line, read on a thread of its own so that it can be waited for with a
-// bound; the line reader's empty lines are no banner.
-struct BannerWait {
+// bound; the line reader's empty lines are no banner. Its standard error is read and dropped
+// on another, so that the engine never waits on a full pipe before its banner.
+struct EngineTrial {
+  EngineLink link;
+  EngineState engine;
   std::mutex lock;
   std::condition_variable done;
-  bool finished = false;
+  bool banner_read = false;  // under lock: the banner, or the end of the output, came
   bool ok = false;
   std::string text;
+  int readers = 2;  // under lock: the readers still reading
 };
 
-void read_banner(EngineLink& link, BannerWait& wait) {
-  LineRead line = read_line(link.out_reader);
-  while (line.ok && line.text.empty()) line = read_line(link.out_reader);
-  std::lock_guard<std::mutex> hold(wait.lock);
-  wait.finished = true;
-  wait.ok = line.ok;
-  wait.text.assign(line.text);
-  wait.done.notify_all();
+void reader_done(EngineTrial& t) {
+  std::lock_guard<std::mutex> hold(t.lock);
+  --t.readers;
+  t.done.notify_all();
 }
 
-// What the engine says on its standard error is read and dropped, so that it never waits on a
-// full pipe before its banner.
-void drop_errors(platform::Handle pipe) {
-  char buffer[kReadSize];
-  while (platform::read_pipe(pipe, buffer, sizeof buffer) > 0) {
+void read_banner(EngineTrial& t) {
+  LineRead line = read_line(t.link.out_reader);
+  while (line.ok && line.text.empty()) line = read_line(t.link.out_reader);
+  {
+    std::lock_guard<std::mutex> hold(t.lock);
+    t.banner_read = true;
+    t.ok = line.ok;
+    t.text.assign(line.text);
   }
+  if (line.ok) {  // the rest, until the engine has gone
+    while (read_line(t.link.out_reader).ok) {
+    }
+  }
+  reader_done(t);
+}
+
+void drop_errors(EngineTrial& t) {
+  char buffer[kReadSize];
+  while (platform::read_pipe(t.link.child.from_err, buffer, sizeof buffer) > 0) {
+  }
+  reader_done(t);
 }
 
 Line check_engine_start(const platform::Path& dir, const platform::Path& base) {
   const Arg file = path_arg(base + platform::to_path(platform::executable_suffix()));
-  EngineLink link;
-  EngineState engine;
-  if (!start_engine_process(link, engine, dir, base)) {
+  // It may outlive the check: a program the engine started may hold its pipes open after the
+  // engine has gone, and its readers then read on until that program ends.
+  EngineTrial* trial = new EngineTrial;
+  EngineTrial& t = *trial;
+  if (!start_engine_process(t.link, t.engine, dir, base)) {
+    delete trial;
     return {kFail, kEngineCannotStart, {file}};
   }
-  BannerWait wait;
-  std::thread banner(read_banner, std::ref(link), std::ref(wait));
-  std::thread errors(drop_errors, link.child.from_err);
-  bool finished;
-  {
-    std::unique_lock<std::mutex> hold(wait.lock);
-    finished = wait.done.wait_for(hold, std::chrono::milliseconds(kBannerWaitMs),
-                                  [&] { return wait.finished; });
+  std::thread banner(read_banner, std::ref(t));
+  std::thread errors(drop_errors, std::ref(t));
+  std::unique_lock<std::mutex> hold(t.lock);
+  const bool finished = t.done.wait_for(hold, std::chrono::milliseconds(kBannerWaitMs),
+                                        [&] { return t.banner_read; });
+  hold.unlock();
+  // Ended at once, as orv ends an engine that failed it; its pipes then end too, unless a
+  // program of the engine's holds them: the readers are then left to themselves.
+  close_engine(t.link, t.engine);
+  end_engine(t.link, 0);
+  hold.lock();
+  const bool ended = t.done.wait_for(hold, std::chrono::milliseconds(kReadersEndWaitMs),
+                                     [&] { return t.readers == 0; });
+  const bool ok = t.ok;
+  const std::string text = t.text;
+  hold.unlock();
+  if (ended) {
+    banner.join();
+    errors.join();
+  } else {
+    banner.detach();
+    errors.detach();
   }
-  // Ended at once, as orv ends an engine that failed it; its pipes then end too.
-  close_engine(link, engine);
-  end_engine(link, 0);
-  banner.join();
-  errors.join();
-  platform::close_handle(link.child.from_out);
-  platform::close_handle(link.child.from_err);
   if (!finished) return {kNote, kEngineSlow, {}};
-  if (!wait.ok) return {kFail, kEngineEnded, {file}};
+  if (!ok) return {kFail, kEngineEnded, {file}};
   std::string name;
-  engine_name_from_banner(wait.text, engine, platform::from_path(base), name);
+  engine_name_from_banner(text, t.engine, platform::from_path(base), name);
   // A control byte in the banner must not move the person's cursor or end the line.
   for (char& c : name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';

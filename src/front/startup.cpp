@@ -1,6 +1,7 @@
 #include "front/startup.h"
 
 #include "common/messages.h"
+#include "engine/engine_text.h"
 #include "notation/position_file.h"
 #include "platform/platform.h"
 
@@ -57,6 +58,8 @@ int start_up(Adapter& a, const char* argv0) {
     platform::ini_write(a.ini_path, "Molvara", "Name", a.engine_name);
   } else {
     a.engine_name = platform::ini_read(a.ini_path, "Molvara", "Name", "", kMaxNameBytes);
+    // Cut where a whole character ends: a longer name stored by an earlier run.
+    a.engine_name.resize(whole_characters(a.engine_name));
   }
   return 0;
 }

@@ -1,5 +1,8 @@
 #include "front/usi_loop.h"
 
+#include <functional>
+#include <thread>
+
 #include "common/messages.h"
 #include "engine/gui_writer.h"
 #include "front/new_game.h"
@@ -61,7 +64,7 @@ LoopAction compose_gui_line(Adapter& a, std::string_view text, bool terminated) 
   if (terminated) a.usi_line.push_back('\n');
   UsiLine line{a.usi_line, 0};
   std::unique_lock<std::mutex> hold(a.state_lock);
-  if (asks_search(a.usi_line)) make_engine_free(a, hold);
+  if (asks_search(a.usi_line)) make_searches_changed(a, hold);
   const LoopAction action = dispatch_usi_line(a, line, a.out);
   take_engine_turn(a.out, a.link);
   return action;
@@ -90,6 +93,7 @@ int run_adapter(Adapter& a, const char* argv0) {
   a.gui_input.read = [](platform::Handle, char* buffer, std::size_t size) {
     return platform::read_stdin(buffer, size);
   };
+  std::thread(watch_unanswered_stops, std::ref(a)).detach();  // lives as long as orv
   const int code = run_usi_loop(a);
   // The engine never outlives orv: given a moment to end by itself after "quit" or the end
   // of the GUI's input, at once after a failure.

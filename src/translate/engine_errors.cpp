@@ -54,11 +54,13 @@ void keep(ErrorRelay& r, std::string_view text) {
 
 // A complaint while the engine owes a search is that search's answer: written at once, and a
 // new search waits until the GUI has it. False when the line is to be relayed as any other.
-bool answer_complaint(EngineThreadContext& c, std::string_view text, Outbox& out) {
-  if (!is_engine_complaint(text)) return false;
+bool answer_complaint(EngineThreadContext& c, std::string_view text, std::uint64_t read,
+                      Outbox& out) {
+  // Before the banner no search can be owed, and the state lock is held while it is awaited.
+  if (!is_engine_complaint(text) || !c.link.banner_read.load()) return false;
   {
     std::lock_guard<std::mutex> hold(c.state_lock);
-    if (!complaint_answers(text, c.game, out)) return false;
+    if (!complaint_answers(text, c.game, read, out)) return false;
     c.game.searches.answer_on_its_way = true;
   }
   deliver(out, c.link);
@@ -66,7 +68,7 @@ bool answer_complaint(EngineThreadContext& c, std::string_view text, Outbox& out
     std::lock_guard<std::mutex> hold(c.state_lock);
     c.game.searches.answer_on_its_way = false;
   }
-  c.engine_free.notify_all();
+  c.searches_changed.notify_all();
   return true;
 }
 
@@ -78,9 +80,11 @@ void engine_err_thread(void* context) {
   Outbox out;
   for (;;) {
     LineRead line = read_line(c.link.err_reader);
+    const std::uint64_t read = c.link.err_reader.reads;
+    c.link.err_reads.store(read);
     if (!line.ok) break;
     if (line.text.empty()) continue;
-    if (!answer_complaint(c, line.text, out)) keep(r, line.text);
+    if (!answer_complaint(c, line.text, read, out)) keep(r, line.text);
   }
   std::lock_guard<std::mutex> hold(r.lock);
   r.ended = true;

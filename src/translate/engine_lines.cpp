@@ -79,7 +79,7 @@ bool answer_unused(GameState& game, const SearchEnd& end, std::string_view line,
 void handle_move_line(EngineLineState& s, std::string_view line, std::uint32_t now, Outbox& out) {
   const std::string_view rest = line.substr(4);  // after "move"
   if (restart_without_book(s, now, out)) return;
-  const SearchEnd end = search_answered(s.game.searches);
+  const SearchEnd end = search_answered(s.game.searches, kOutputPipe, s.read);
   // A search the GUI left, or none: the move is neither shown nor played.
   if (answer_unused(s.game, end, line, out)) return;
   // The board the search was of: the board copy, or, once the GUI has sent another
@@ -113,7 +113,7 @@ void handle_move_line(EngineLineState& s, std::string_view line, std::uint32_t n
 }
 
 void handle_resign_line(EngineLineState& s, std::string_view line, Outbox& out) {
-  const SearchEnd end = search_answered(s.game.searches);
+  const SearchEnd end = search_answered(s.game.searches, kOutputPipe, s.read);
   if (answer_unused(s.game, end, line, out)) return;
   outbox_gui(out, {"info currmove resign"});
   answer_search(s.game, end, "resign", out);
@@ -199,11 +199,12 @@ void relay_error_line(std::string_view line, Outbox& out) {
   outbox_gui(out, {"info string ", line});
 }
 
-bool complaint_answers(std::string_view line, GameState& game, Outbox& out) {
+bool complaint_answers(std::string_view line, GameState& game, std::uint64_t read, Outbox& out) {
   // Either complaint means no move line will follow for the search under way.
-  if (!is_engine_complaint(line) || !game.searches.owed) return false;
+  if (!is_engine_complaint(line)) return false;
+  const SearchEnd end = search_answered(game.searches, kErrorPipe, read);
+  if (!end.asked) return false;  // it cannot be of a search asked after it was written
   relay_error_line(line, out);
-  const SearchEnd end = search_answered(game.searches);
   if (!answer_unused(game, end, line, out)) answer_search(game, end, "resign", out);
   return true;
 }

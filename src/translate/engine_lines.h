@@ -28,6 +28,7 @@ struct EngineLineState {
   const PositionFiles& files;  // orv.csa for the InfBook restart, lastmove.dat
   std::string scratch;         // working text, kept between lines so it is not reallocated
   EngineLinePieces pieces;
+  std::uint64_t read = kReadNotKnown;  // the read of the engine's output that brought the line
 };
 
 // A prefix match of literal at cursor; the cursor moves past it. Nothing after the literal
@@ -61,10 +62,11 @@ bool is_engine_complaint(std::string_view line);
 // The error relay: the GUI line for one line of the engine's standard error.
 void relay_error_line(std::string_view line, Outbox& out);
 
-// A complaint read while the engine owes a search ends that search (under the state lock):
-// its line and the resign that answers it are composed. False (nothing composed) for any
-// other line, or when no search is owed: the line is then relayed as any other.
-bool complaint_answers(std::string_view line, GameState& game, Outbox& out);
+// A complaint read while the engine owes a search ends that search (under the state lock),
+// unless the read that brought it (read) came before the search was asked: its line and the
+// resign that answers it are composed. False (nothing composed) for any other line, or when
+// it answers no search: the line is then relayed as any other.
+bool complaint_answers(std::string_view line, GameState& game, std::uint64_t read, Outbox& out);
 
 // The bestmove that ends a search: written now, or, for an analysis the GUI has not
 // stopped, held for its "stop".

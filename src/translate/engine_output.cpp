@@ -31,11 +31,13 @@ void compose_engine_line(EngineThreadContext& c, EngineLineState& state, std::st
   const bool busy = engine_busy(c.game.searches);
   translate_engine_piece(state, line, ends_line, platform::tick_ms(), out);
   take_engine_turn(out, c.link);
-  if (busy && !engine_busy(c.game.searches)) c.engine_free.notify_all();
+  if (busy && !engine_busy(c.game.searches)) c.searches_changed.notify_all();
 }
 
 bool relay_engine_output(EngineThreadContext& c, EngineLineState& state, Outbox& out) {
   LineRead line = read_line(c.link.out_reader);
+  state.read = c.link.out_reader.reads;
+  c.link.out_reads.store(state.read);
   if (!line.ok) {
     deliver(out, c.link);
     return false;

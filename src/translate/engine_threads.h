@@ -50,7 +50,7 @@ struct EngineThreadContext {
   EngineLink& link;
   ErrorRelay& errors;
   const std::atomic<bool>& quitting;
-  std::condition_variable& engine_free;  // notified when the engine no longer owes a search
+  std::condition_variable& searches_changed;  // when the engine no longer owes a search
 };
 
 void engine_out_thread(void* context);

@@ -2,6 +2,8 @@
 // an engine that ends an analysis by itself, a GUI that leaves a search without "stop".
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "integration/adapter_session.h"
 
 namespace {
@@ -159,6 +161,49 @@ TEST(Searches, UnansweredSearchCostsOnlyThatSearch) {
     // A later game pays nothing.
     send(s, "gameover win\nusinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
     EXPECT_EQ(lines_until(s, "bestmove 7g7f", 1500).back(), "bestmove 7g7f") << c.name;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+  }
+}
+
+// A refusal repeated in one write answers the search it refuses, once: the next search, asked
+// after that write was read, is answered by its own move. Tried many times: the lines of the
+// write are read one by one while the next search may already be asked.
+TEST(Searches, RepeatedComplaintAnswersOnlyTheSearchItRefuses) {
+  std::string dir = make_test_dir("repeated_complaint", "orv_molvara", "molvara",
+                                  kBanner +
+                                      "move#1|errflood|50:No legal moves to search\n"
+                                      "move#2|out|move3334FU\n");
+  for (int run = 0; run < 10; ++run) {
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s,
+         "isready\nusinewgame\nposition startpos\ngo btime 0\n"
+         "position startpos moves 2g2f\ngo btime 0\n");
+    // The refusal answers the first search if it came before the GUI left it; never the second.
+    std::vector<std::string> lines = lines_until(s, "bestmove 3c3d");
+    EXPECT_EQ(lines.back(), "bestmove 3c3d") << run;
+    EXPECT_LE(std::count(lines.begin(), lines.end(), "bestmove resign"), 1) << run;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+  }
+}
+
+// A "stop" the engine never answers still gets its bestmove, 2 s after it: no GUI waits for
+// ever.
+TEST(Searches, StopTheEngineNeverAnswersIsAnsweredAfterTwoSeconds) {
+  for (const char* go : {"go infinite\n", "go btime 0 wtime 0 byoyomi 60000\n"}) {
+    std::string dir =
+        make_test_dir("silent_stop", "orv_molvara", "molvara", kBanner + "@silent-stop|on|\n");
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, std::string("position startpos\n") + go + "stop\n");
+    EXPECT_EQ(lines_until(s, "bestmove resign", 3500),
+              (std::vector<std::string>{
+                  "info string engine " + program("molvara") + " did not answer its stop",
+                  "bestmove resign"}))
+        << go;
+    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << go;
     send(s, "quit\n");
     EXPECT_EQ(wait_exit(s), 0);
   }

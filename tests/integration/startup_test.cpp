@@ -92,7 +92,7 @@ TEST(Startup, FirstRunStartsTheEngineAndRemembersIt) {
 // text, and the engine's version is known by it.
 TEST(Startup, BlankLinesBeforeTheBannerAreNoBanner) {
   std::string dir = make_test_dir("blank_before_banner", "orv_molvara", "molvara",
-                                  "@start|raw|\\r\\n\\n\\r\\r\\n\\rMolvara Version 1.0\\x01 - The "
+                                  "@start|raw|\\r\\n\\n\\r\\r\\n \\t\\r\\n\\rMolvara Version 1.0\\x01 - The "
                                   "Computer Shogi Engine\\r\\r\\n\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
@@ -105,6 +105,20 @@ TEST(Startup, BlankLinesBeforeTheBannerAreNoBanner) {
   EXPECT_EQ(rest_of_output(s), "");
   EXPECT_EQ(engine_commands(dir),
             "book on\nlimit time 10\nmove\n<eof>\n");  // version 1: no settings
+}
+
+// A complaint before the banner, and more on standard error than its pipe holds: the engine
+// is read as it writes and gets to its banner.
+TEST(Startup, ComplaintAndFloodBeforeTheBanner) {
+  std::string dir = make_test_dir("complaint_before_banner", "orv_molvara", "molvara",
+                                  "@start|err|No legal moves to search\n@start|errflood|6000\n"
+                                  "@start|out|Molvara Version 2.0\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "usi\n");
+  EXPECT_EQ(lines_until(s, "usiok", 10000).back(), "usiok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
 }
 
 TEST(Startup, LaterRunsAnswerFromTheFileAndStartAtIsready) {

@@ -34,8 +34,12 @@ std::unique_ptr<Adapter> running_adapter(bool v1 = false, bool v2 = true, bool v
 }
 
 Handled handle(Adapter& a, const std::string& text) {
-  // The engine keeps its contract: a search is answered before the next is asked.
-  if (asks_search(text) && a.game.searches.owed) search_answered(a.game.searches);
+  // The engine keeps its contract: a search is answered before the next is asked; and the
+  // GUI gives its position before each search, as GUIs do (the board stays as it is here).
+  if (asks_search(text) && a.game.searches.owed) {
+    search_answered(a.game.searches);
+    position_given(a.game.searches);
+  }
   UsiLine line{text, 0};
   Outbox out;
   Handled h;

@@ -111,6 +111,18 @@ TEST(MoveLine, MoveThatCannotBeReadResigns) {
   }
 }
 
+// A move that came with a read done before the search was asked (a copy of the last answer)
+// cannot answer it.
+TEST(MoveLine, AnswersOnlyASearchAskedBeforeItCame) {
+  Translator t;
+  t.asking = false;
+  search_asked(t.game.searches, false, 3, 0);
+  t.state.read = 3;
+  EXPECT_EQ(t.line("move7776FU"), "info string engine answer with no search asked: move7776FU\n");
+  t.state.read = 4;
+  EXPECT_EQ(t.line("move7776FU"), "info currmove 7g7f\nbestmove 7g7f\n");
+}
+
 TEST(MoveLine, UnwritableLastMoveFileIsReported) {
   Translator t;
   set_option(t.options, kAnotherHand, "true");
@@ -325,13 +337,16 @@ TEST(OtherLines, PiecesOfAnOverLongLine) {
 TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
   const struct {
     const char* line;
-    bool searching;  // the engine owes a search
+    bool searching;  // the engine owes a search, asked after 3 reads of standard error
     const char* gui;
+    std::uint64_t read = 4;  // the read that brought the line
   } cases[] = {
       {"unknown command", true, "info string unknown command\n"},
       {"No legal moves to search", true, "info string No legal moves to search\nbestmove resign\n"},
-      // A complaint with no search under way answers nothing.
+      // A complaint with no search under way answers nothing; nor one that came with a read
+      // done before the search was asked (read 3 here).
       {"No legal moves to search", false, "info string No legal moves to search\n"},
+      {"No legal moves to search", true, "info string No legal moves to search\n", 3},
       {"error: move after a game was concluded!", true,
        "info string error: move after a game was concluded!\nbestmove resign\n"},
       {"No legal moves to search; move after a game was concluded", true,
@@ -343,8 +358,8 @@ TEST(ErrorRelay, InfoStringAndTheTwoComplaints) {
   for (const auto& c : cases) {
     Outbox out;
     GameState game;
-    if (c.searching) search_asked(game.searches, false);
-    if (!complaint_answers(c.line, game, out)) relay_error_line(c.line, out);
+    if (c.searching) search_asked(game.searches, false, 0, 3);
+    if (!complaint_answers(c.line, game, c.read, out)) relay_error_line(c.line, out);
     EXPECT_EQ(out.text, c.gui) << c.line;
   }
 }

@@ -45,8 +45,8 @@ struct Relay {
   std::unique_ptr<Adapter> a = std::make_unique<Adapter>();
   EngineThreadContext& context = a->threads;
   EngineLink& link = a->link;
-  EngineLineState state{a->position, a->searched_position, a->game, a->options, a->engine, a->files,
-                        {}, {}};
+  EngineLineState state{
+      a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}, {}};
 
   Relay() {
     set_start_position(a->position);
@@ -235,8 +235,8 @@ TEST(EngineOutput, RestartComposedBeforeAStopReachesTheEngineFirst) {
   a->link.child.to_engine = engine_write;
   gui.clear();
   redirect_gui_output(collect_gui);
-  EngineLineState state{a->position, a->searched_position, a->game, a->options, a->engine, a->files,
-                        {}, {}};
+  EngineLineState state{
+      a->position, a->searched_position, a->game, a->options, a->engine, a->files, {}, {}};
   compose_gui_line(*a, "go infinite", true);
   deliver(a->out, a->link);
 

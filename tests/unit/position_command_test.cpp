@@ -199,12 +199,25 @@ TEST(Analysis, SingleNewMoveIsSearchedAndRestartedFromTheBoardShown) {
 TEST(Position, ArgumentWithoutStartposOrSfenIsEchoedAndIgnored) {
   Gui g;
   g.send("position startpos moves 7g7f\n");
+  g.send("go btime 1 wtime 1\n");
   std::remove(g.a->files.position.c_str());
   Handled h = g.send("position fen x\n");
   EXPECT_EQ(h.gui, "position fen x\n\n");
-  EXPECT_TRUE(h.engine.empty());
+  EXPECT_TRUE(h.engine.empty());  // the search goes on
   EXPECT_EQ(read_file(g.a->files.position), "<missing>");
   EXPECT_EQ(g.a->position.move_number, 1);  // the board copy is untouched
+  EXPECT_EQ(g.engine("move3334FU").gui, "info currmove 3c3d\nbestmove 3c3d\n");
+}
+
+// With no position from the GUI, a search asked again is of the start, where the engine's
+// game began, not of the board its last answer left.
+TEST(Position, SearchAgainWithNoPositionEverIsOfTheStart) {
+  Gui g;
+  set_start_position(g.a->position);  // as start-up leaves it
+  g.send("go btime 1 wtime 1\n");
+  EXPECT_EQ(g.engine("move7776FU").gui, "info currmove 7g7f\nbestmove 7g7f\n");
+  EXPECT_EQ(g.send("go btime 1 wtime 1\n").engine, (Commands{"read orv.csa", "move"}));
+  EXPECT_EQ(g.engine("move7776FU").gui, "info currmove 7g7f\nbestmove 7g7f\n");
 }
 
 TEST(Position, UnwritablePositionFileIsReportedAndNotRead) {
