@@ -113,7 +113,7 @@ bool asks_search(std::string_view text) {
   return match_usi(line, "go");
 }
 
-void make_searches_changed(Adapter& a, std::unique_lock<std::mutex>& hold) {
+void make_engine_free(Adapter& a, std::unique_lock<std::mutex>& hold) {
   Searches& s = a.game.searches;
   if (!engine_busy(s)) return;
   if (search_left(s, platform::tick_ms())) {

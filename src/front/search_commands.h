@@ -21,7 +21,7 @@ bool asks_search(std::string_view text);
 // Before a search is asked the engine must owe none: one still running is left, and the
 // answer of one stopped or left is waited for (the state lock released meanwhile), never
 // past kStopAnswerMs after its "s"; then the GUI is told and the search forgotten.
-void make_searches_changed(Adapter& adapter, std::unique_lock<std::mutex>& hold);
+void make_engine_free(Adapter& adapter, std::unique_lock<std::mutex>& hold);
 
 // Runs as long as orv: a search told "s" that the engine has not answered within
 // kStopAnswerMs is forgotten, the GUI told, and a "stop" that waits for its bestmove given a

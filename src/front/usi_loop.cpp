@@ -64,7 +64,7 @@ LoopAction compose_gui_line(Adapter& a, std::string_view text, bool terminated) 
   if (terminated) a.usi_line.push_back('\n');
   UsiLine line{a.usi_line, 0};
   std::unique_lock<std::mutex> hold(a.state_lock);
-  if (asks_search(a.usi_line)) make_searches_changed(a, hold);
+  if (asks_search(a.usi_line)) make_engine_free(a, hold);
   const LoopAction action = dispatch_usi_line(a, line, a.out);
   take_engine_turn(a.out, a.link);
   return action;
