@@ -87,12 +87,55 @@ int run_usi_loop(Adapter& a) {
   }
 }
 
+namespace {
+
+// The GUI's input, read ahead by a thread of its own and handed to the command loop through
+// a pipe: it sees "quit" and the end of the input even while the loop waits (on a GUI that
+// has stopped reading, on an engine's banner), so that orv then still ends, its engine
+// first, within the engine's grace and a second.
+void read_gui_ahead(Adapter& a, platform::Handle to_loop) {
+  char buffer[kReadSize];
+  bool line_start = true;
+  std::string head;  // the beginning of the line being read
+  bool ending = false;
+  for (;;) {
+    const long n = platform::read_stdin(buffer, sizeof buffer);
+    if (n <= 0) break;
+    for (long i = 0; i < n && !ending; ++i) {
+      if (line_start) head.clear();
+      line_start = buffer[i] == '\n';
+      if (!line_start && head.size() < 4) head.push_back(buffer[i]);
+      ending = head == "quit";
+    }
+    if (ending) end_process_within(a.link, 0, kEngineEndGraceMs + kLastWritesMs);
+    if (platform::write_pipe(to_loop, buffer, static_cast<std::size_t>(n)) != n) break;
+  }
+  if (!ending) end_process_within(a.link, 0, kEngineEndGraceMs + kLastWritesMs);
+  platform::close_handle(to_loop);
+}
+
+// Reading ahead needs a pipe; without one the loop reads the GUI itself.
+void read_gui_input(Adapter& a) {
+  platform::Handle from_reader, to_loop;
+  if (!platform::make_pipe(from_reader, to_loop)) {
+    a.gui_input.read = [](platform::Handle, char* buffer, std::size_t size) {
+      return platform::read_stdin(buffer, size);
+    };
+    return;
+  }
+  a.gui_input.source = from_reader;
+  std::thread([&a, to_loop] {
+    read_gui_ahead(a, to_loop);
+    for (;;) platform::sleep_ms(24 * 3600 * 1000);  // ended threads hold up orv's end under Wine
+  }).detach();
+}
+
+}  // namespace
+
 int run_adapter(Adapter& a, const char* argv0) {
   int failed = start_up(a, argv0);
   if (failed != 0) return failed;
-  a.gui_input.read = [](platform::Handle, char* buffer, std::size_t size) {
-    return platform::read_stdin(buffer, size);
-  };
+  read_gui_input(a);
   std::thread(watch_unanswered_stops, std::ref(a)).detach();  // lives as long as orv
   const int code = run_usi_loop(a);
   // The engine never outlives orv: given a moment to end by itself after "quit" or the end

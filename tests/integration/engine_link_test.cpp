@@ -194,7 +194,15 @@ int exit_without_reading(AdapterSession& s, int timeout_ms) {
 
 // An engine that ignores the end of its input and runs on: however orv ends, it ends too.
 TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
-  enum How { kQuit, kEndOfInput, kKilled, kNotReading, kQuitUnread, kEndOfInputUnread };
+  enum How {
+    kQuit,
+    kEndOfInput,
+    kKilled,
+    kNotReading,
+    kQuitUnread,
+    kEndOfInputUnread,
+    kAnsweredQuitUnread
+  };
   const struct {
     const char* name;
     How how;
@@ -209,6 +217,8 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
       // without reading either.
       {"quit_unread", kQuitUnread, 0, 1000},
       {"end_of_input_unread", kEndOfInputUnread, 0, 1000},
+      // orv itself waits to write its answer to the GUI's line when "quit" comes.
+      {"answered_quit_unread", kAnsweredQuitUnread, 0, 1000},
   };
   for (const auto& c : cases) {
     const std::string dir =
@@ -228,12 +238,15 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
       for (int i = 0; i < 50000; ++i) stops += "stop\n";  // far more than a pipe holds
       send(s, stops);
     }
-    if (c.how == kQuitUnread || c.how == kEndOfInputUnread) {
+    if (c.how == kQuitUnread || c.how == kEndOfInputUnread || c.how == kAnsweredQuitUnread) {
       send(s, "go\n");
       engine_commands_so_far(dir, 2);
       std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the pipe fills
       if (c.how == kQuitUnread) {
         ASSERT_EQ(write(s.in_fd, "quit\n", 5), 5);
+      }
+      if (c.how == kAnsweredQuitUnread) {
+        ASSERT_EQ(write(s.in_fd, "isready\nquit\n", 13), 13);
       }
       if (c.how == kEndOfInputUnread) close_input(s);
       EXPECT_EQ(exit_without_reading(s, 5000), c.exit_code) << c.name;
