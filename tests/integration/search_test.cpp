@@ -127,7 +127,9 @@ TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
     for (const std::string& line : lines) EXPECT_NE(line.substr(0, 9), "bestmove ") << c.name;
     send(s, c.gui);
     for (const std::string& expected : c.lines) EXPECT_EQ(next_line(s), expected) << c.name;
-    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << c.name;
+    for (const std::string& line : lines_before_readyok(s)) {
+      EXPECT_NE(line.substr(0, 9), "bestmove ") << c.name;  // the stray line may come late
+    }
     send(s, "quit\n");
     EXPECT_EQ(wait_exit(s), 0) << c.name;
   }
