@@ -55,6 +55,21 @@ bool engine_left_unanswered(Player& p, Chaos& c) {
   return true;
 }
 
+// Searches the engine refused that the GUI never waited on (one left by a new "go" or a game's
+// end): orv may wait for each of their answers in turn before it reads the GUI's next lines,
+// so what is due then may come 2 s later for each. Counted apart from the notes the searches
+// account for, which they may still need.
+bool refusals_delay_readies(Player& p, Chaos& c) {
+  std::ifstream log(p.folder / "quirks.log");
+  int lines = 0;
+  for (std::string line; std::getline(log, line);) ++lines;
+  if (lines <= p.refusals_waited) return false;
+  const auto delay = std::chrono::milliseconds(kStopAnswerMs) * (lines - p.refusals_waited);
+  p.refusals_waited = lines;
+  for (ChaosClock::time_point& due : c.readies) due += delay;
+  return true;
+}
+
 // A search the engine itself refused gets its bestmove after the GUI's "stop": the resign orv
 // gives for a "stop" the engine does not answer.
 bool stop_refused(Player& p, Chaos& c, const Sent& sent, std::string& bestmove) {
@@ -155,7 +170,8 @@ Came read_until(Player& p, Chaos& c, ChaosClock::time_point deadline, const Sent
                 bool bestmove_allowed, bool readyok_wanted, std::string& bestmove) {
   std::string line;
   for (;;) {
-    if (!c.readies.empty() && ChaosClock::now() > c.readies.front()) {
+    if (!c.readies.empty() && ChaosClock::now() > c.readies.front() &&
+        !refusals_delay_readies(p, c)) {
       fail(c, "readyok later than the bound");
       return Came::kNothing;
     }

@@ -18,6 +18,7 @@ struct Player {
   std::filesystem::path folder;
   bool flipped = false;      // FlipHorizontal is on
   int unanswered_noted = 0;  // lines of the engine's quirks.log already accounted for
+  int refusals_waited = 0;   // the same, for what orv may wait for before it reads on
   platform::Child child;
   std::thread reader;
   std::mutex lock;
