@@ -87,8 +87,8 @@ void watch_engine(void* context) {
   if (platform::wait_watched_exit(link.exit_watch)) link.gone(link.gone_context);
 }
 
-// The engine's first line with text in it: a line of blanks is no banner, and the rest of a
-// line too long for one piece no line of its own. False when the output ends first.
+}  // namespace
+
 bool read_banner(EngineLink& link, std::string& banner) {
   std::string cleaned;
   for (;;) {
@@ -104,8 +104,6 @@ bool read_banner(EngineLink& link, std::string& banner) {
     if (!blank) return true;
   }
 }
-
-}  // namespace
 
 void engine_name_from_banner(std::string_view banner, EngineState& engine, const std::string& base,
                              std::string& name) {

@@ -91,6 +91,11 @@ void end_engine(EngineLink& link, unsigned grace_ms);
 // written by then is dropped.
 void end_process_within(EngineLink& link, int code, unsigned ms);
 
+// The engine's first line with text in it, its control bytes blanks: a line of blanks is no
+// banner, and the rest of a line too long for one piece no line of its own. False when the
+// output ends first.
+bool read_banner(EngineLink& link, std::string& banner);
+
 // The version flags and the reported name from the engine's first line: " - The Computer
 // Shogi Engine" is cut, and " (<base>)" added for an engine not named molvara.
 void engine_name_from_banner(std::string_view banner, EngineState& engine, const std::string& base,

@@ -533,16 +533,17 @@ void reader_done(EngineTrial& t) {
   t.done.notify_all();
 }
 
-void read_banner(EngineTrial& t) {
-  LineRead line = read_line(t.link.out_reader);
-  while (line.ok && line.text.empty()) line = read_line(t.link.out_reader);
+void read_trial_banner(EngineTrial& t) {
+  std::string banner;
+  const bool ok = read_banner(t.link, banner);
   {
     std::lock_guard<std::mutex> hold(t.lock);
     t.banner_read = true;
-    t.ok = line.ok;
-    t.text.assign(line.text);
+    t.ok = ok;
+    t.text = banner;
+    t.done.notify_all();
   }
-  if (line.ok) {  // the rest, until the engine has gone
+  if (ok) {  // the rest, until the engine has gone
     while (read_line(t.link.out_reader).ok) {
     }
   }
@@ -566,7 +567,7 @@ Line check_engine_start(const platform::Path& dir, const platform::Path& base) {
     delete trial;
     return {kFail, kEngineCannotStart, {file}};
   }
-  std::thread banner(read_banner, std::ref(t));
+  std::thread banner(read_trial_banner, std::ref(t));
   std::thread errors(drop_errors, std::ref(t));
   std::unique_lock<std::mutex> hold(t.lock);
   const bool finished = t.done.wait_for(hold, std::chrono::milliseconds(kBannerWaitMs),
@@ -580,23 +581,20 @@ Line check_engine_start(const platform::Path& dir, const platform::Path& base) {
   const bool ended = t.done.wait_for(hold, std::chrono::milliseconds(kReadersEndWaitMs),
                                      [&] { return t.readers == 0; });
   const bool ok = t.ok;
-  const std::string text = t.text;
+  std::string name;
+  // The banner as orv reads it: control bytes are blanks, so they cannot move the cursor.
+  if (ok) engine_name_from_banner(t.text, t.engine, platform::from_path(base), name);
   hold.unlock();
   if (ended) {
     banner.join();
     errors.join();
+    delete trial;
   } else {
     banner.detach();
     errors.detach();
   }
   if (!finished) return {kNote, kEngineSlow, {}};
   if (!ok) return {kFail, kEngineEnded, {file}};
-  std::string name;
-  engine_name_from_banner(text, t.engine, platform::from_path(base), name);
-  // A control byte in the banner must not move the person's cursor or end the line.
-  for (char& c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
-  }
   return {kOk, kEngineSaidName, {ascii(name)}};
 }
 
