@@ -44,11 +44,17 @@ void send_isready(Player& p, Chaos& c) {
   ++c.readies_sent;
 }
 
-// The engine noted a search it left unanswered since the last look.
-bool engine_left_unanswered(Player& p, Chaos& c) {
+// The searches the engine has noted it left unanswered, so far.
+int engine_notes(const Player& p) {
   std::ifstream log(p.folder / "quirks.log");
   int lines = 0;
   for (std::string line; std::getline(log, line);) ++lines;
+  return lines;
+}
+
+// The engine noted a search it left unanswered since the last look.
+bool engine_left_unanswered(Player& p, Chaos& c) {
+  const int lines = engine_notes(p);
   if (lines <= p.unanswered_noted) return false;
   p.unanswered_noted = lines;
   ++c.engine_unanswered;
@@ -60,9 +66,7 @@ bool engine_left_unanswered(Player& p, Chaos& c) {
 // so what is due then may come 2 s later for each. Counted apart from the notes the searches
 // account for, which they may still need.
 bool refusals_delay_readies(Player& p, Chaos& c) {
-  std::ifstream log(p.folder / "quirks.log");
-  int lines = 0;
-  for (std::string line; std::getline(log, line);) ++lines;
+  const int lines = engine_notes(p);
   if (lines <= p.refusals_waited) return false;
   const auto delay = std::chrono::milliseconds(kStopAnswerMs) * (lines - p.refusals_waited);
   p.refusals_waited = lines;

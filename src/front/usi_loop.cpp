@@ -106,8 +106,8 @@ void read_gui_ahead(Adapter& a, platform::Handle to_loop) {
       line_start = buffer[i] == '\n';
       if (!line_start && head.size() < 4) head.push_back(buffer[i]);
       ending = head == "quit";
+      if (ending) end_process_within(a.link, 0, kEngineEndGraceMs + kLastWritesMs);
     }
-    if (ending) end_process_within(a.link, 0, kEngineEndGraceMs + kLastWritesMs);
     if (platform::write_pipe(to_loop, buffer, static_cast<std::size_t>(n)) != n) break;
   }
   if (!ending) end_process_within(a.link, 0, kEngineEndGraceMs + kLastWritesMs);
