@@ -91,9 +91,10 @@ TEST(Startup, FirstRunStartsTheEngineAndRemembersIt) {
 // Empty lines and control bytes before and in the banner: the banner is the first line with
 // text, and the engine's version is known by it.
 TEST(Startup, BlankLinesBeforeTheBannerAreNoBanner) {
-  std::string dir = make_test_dir("blank_before_banner", "orv_molvara", "molvara",
-                                  "@start|raw|\\r\\n\\n\\r\\r\\n \\t\\r\\n\\rMolvara Version 1.0\\x01 - The "
-                                  "Computer Shogi Engine\\r\\r\\n\n");
+  std::string dir =
+      make_test_dir("blank_before_banner", "orv_molvara", "molvara",
+                    "@start|raw|\\r\\n\\n\\r\\r\\n \\t\\r\\n\\rMolvara Version 1.0\\x01 - The "
+                    "Computer Shogi Engine\\r\\r\\n\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   EXPECT_EQ(usi_reply(s)[0], "id name Molvara Version 1.0 ");
@@ -117,6 +118,35 @@ TEST(Startup, ComplaintAndFloodBeforeTheBanner) {
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "usi\n");
   EXPECT_EQ(lines_until(s, "usiok", 10000).back(), "usiok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+// A first line longer than a line's room is one line: its rest is no line of its own (here
+// a move nobody asked for).
+TEST(Startup, OverLongBannerIsOneLine) {
+  const std::string banner = "Molvara Version 2.0 " + std::string(20459, 'x');
+  std::string dir = make_test_dir("long_banner", "orv_molvara", "molvara",
+                                  "@start|raw|" + banner + "move7776FU\\r\\n\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(usi_reply(s)[0].substr(0, 28), "id name Molvara Version 2.0 ");
+  send(s, "isready\n");
+  EXPECT_EQ(lines_until(s, "readyok"), std::vector<std::string>{"readyok"});
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
+
+// A name kept by an earlier run that is longer than is read back is cut between characters.
+TEST(Startup, NameReadBackIsCutBetweenCharacters) {
+  if (kUnderWine) GTEST_SKIP() << "the profile service reads the name in UTF-16 units";
+  std::string dir = make_test_dir("long_name");
+  const std::string name = std::string(257, 'n') + "\xe5\xb0\x86";  // 将 across byte 259
+  write_file(dir + "/orv_molvara.ini",
+             "[Molvara]\nDir=" + native_dir(dir) + "\nName=" + name + "\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  EXPECT_EQ(usi_reply(s)[0], "id name " + std::string(257, 'n'));
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
 }
