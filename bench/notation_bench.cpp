@@ -46,20 +46,14 @@ std::string score_line() {
 }
 
 void ScoreLine(benchmark::State& state) {
-  Position position;
-  GameState game;
-  OptionValues options;
-  EngineState engine;
-  Outbox out;
-  position_file_text(position, kStart, false, out);
-  const PositionFiles files;
-  EngineLineState s{position, position, game, options, engine, files, {}, {}};
+  State s;
+  position_file_text(s.position, kStart, false, s.out);
   const std::string line = score_line();
-  for (int i = 0; i < 10; ++i) translate_engine_line(s, line, 0, out), outbox_clear(out);
+  for (int i = 0; i < 10; ++i) translate_engine_line(s, line, 0), s.out.gui.clear();
   const long before = allocations.load();
   for (auto _ : state) {
-    translate_engine_line(s, line, 0, out);
-    outbox_clear(out);
+    translate_engine_line(s, line, 0);
+    s.out.gui.clear();
   }
   state.counters["allocations_per_line"] =
       static_cast<double>(allocations.load() - before) / static_cast<double>(state.iterations());
@@ -75,7 +69,7 @@ void PositionFile300Moves(benchmark::State& state) {
   for (auto _ : state) {
     Position position;
     benchmark::DoNotOptimize(position_file_text(position, text, false, out));
-    outbox_clear(out);
+    out.gui.clear();
   }
 }
 BENCHMARK(PositionFile300Moves);

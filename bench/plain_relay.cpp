@@ -3,7 +3,8 @@
 #include <string>
 #include <thread>
 
-#include "engine/line_reader.h"
+#include <unistd.h>
+
 #include "platform/platform.h"
 
 int main(int, char** argv) {
@@ -13,22 +14,18 @@ int main(int, char** argv) {
   if (!platform::start_child(dir, platform::to_path(argv[1] ? argv[1] : "molvara"), engine))
     return 1;
   std::thread back([&] {
-    LineReader from_engine;
-    from_engine.source = engine.from_out;
-    std::string line;
-    for (LineRead r = read_line(from_engine); r.ok; r = read_line(from_engine)) {
-      line.assign(r.text).push_back('\n');
-      platform::write_stdout(line.data(), line.size());
+    char buffer[4096];
+    for (long n; (n = platform::read_pipe(engine.from_out, buffer, sizeof buffer)) > 0;) {
+      platform::write_stdout(buffer, static_cast<std::size_t>(n));
     }
   });
-  LineReader from_gui;
-  from_gui.read = [](platform::Handle, char* b, std::size_t n) {
-    return platform::read_stdin(b, n);
-  };
-  std::string line;
-  for (LineRead r = read_line(from_gui); r.ok; r = read_line(from_gui)) {
-    line.assign(r.text).push_back('\n');
-    platform::write_pipe_within(engine.to_engine, line.data(), line.size(), 60000);
+  char buffer[4096];
+  for (long n; (n = platform::read_stdin(buffer, sizeof buffer)) > 0;) {
+    for (long done = 0; done < n;) {
+      const long put = ::write(static_cast<int>(engine.to_engine), buffer + done,
+                               static_cast<std::size_t>(n - done));
+      if (put > 0) done += put;
+    }
   }
   platform::exit_process(0);
 }

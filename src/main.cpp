@@ -1,27 +1,31 @@
-#include <memory>
 #include <string_view>
 
-#include "engine/gui_writer.h"
-#include "front/adapter.h"
 #include "front/self_check.h"
 #include "platform/platform.h"
+#include "session/session.h"
+
+namespace {
+
+[[noreturn]] void say_and_exit(std::string_view text, int code) {
+  platform::write_stdout(text.data(), text.size());
+  platform::exit_process(code);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   platform::init_process();
   // The one argument orv takes; it is asked before any name check or engine start.
-  if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    write_gui("orv " ORV_VERSION "\n");
-    exit_after_gui(0);
-  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version")
+    say_and_exit("orv " ORV_VERSION "\n", 0);
   const char* argv0 = argc > 0 ? argv[0] : "";
   // The same check a person sees on starting orv by hand, for scripts: its exit code tells.
   if (argc == 2 && std::string_view(argv[1]) == "--check") {
-    exit_after_gui(run_self_check(argv0, ORV_VERSION, false) ? 0 : 1);
+    platform::exit_process(run_self_check(argv0, ORV_VERSION, false) ? 0 : 1);
   }
   // A person typing, not a GUI: say what orv is and whether its folder is right first.
   if (platform::stdin_is_console()) run_self_check(argv0, ORV_VERSION, true);
-  // The adapter lives until the process ends; its reader threads hold on to it.
-  Adapter* adapter = new Adapter();
-  const int code = run_adapter(*adapter, argv0);
-  exit_after_gui(code);
+  // The session lives until the process ends.
+  Session* session = new Session();
+  platform::exit_process(run_session(*session, argv0));
 }

@@ -1,5 +1,4 @@
-// The per-game and per-engine state that the main thread and the engine output thread
-// share. Guarded, with the position and the options, by the one state lock.
+// The per-game and per-engine state the handlers of GUI lines and engine lines share.
 #pragma once
 
 #include <cstdint>
@@ -8,15 +7,25 @@
 #include "common/searches.h"
 
 struct EngineState {
-  bool running = false;  // started and not yet closed
-  // The banner began "Molvara Version 1", 2 or 3: an engine that takes fewer settings.
-  bool is_v1 = false, is_v2 = false, is_v3 = false;
+  bool running = false;  // started, its banner read, and not yet closed
+  // The banner began "Molvara Version 1", 2 or 3 (an engine that takes fewer settings);
+  // 0 for any other banner.
+  int version = 0;
+  std::string file;  // the engine's file name, for the GUI's messages
+};
+
+// The engine's opening book as this game has it.
+enum class Book : std::uint8_t {
+  kOn,           // on, until the move number reaches BookNum
+  kOff,          // off for the rest of the game
+  kAnalysis,     // turned on again by "go infinite" in a game that has it on
+  kAnalysisOff,  // turned on again by "go infinite" in a game that has it off
 };
 
 struct GameState {
   bool time_limit_sent = false;  // the engine has its limit for this game
   std::int32_t book_limit = 0;   // BookNum of the game
-  bool book_disabled = false;    // "book off" is in force for this game
+  Book book = Book::kOn;
   std::uint32_t search_start_tick = 0;
   std::string last_bestmove;  // the adapter's last bestmove, USI notation
   std::string pending_move;   // a CSA move for the next "go"; empty when none
@@ -27,9 +36,6 @@ struct GameState {
   // The engine's board is not the GUI's last position (the position file could not be
   // written, or the engine played an answer that orv did not): the next search loads it whole.
   bool engine_behind = false;
-  // "go infinite" turned the book on again in a game that had it off: the next timed search
-  // turns it off again.
-  bool book_reopened = false;
   bool pondering = false;
   bool info_seen = false;
   Searches searches;  // the search the engine owes, the GUI's analysis

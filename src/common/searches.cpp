@@ -1,32 +1,18 @@
 #include "common/searches.h"
 
-namespace {
-
-void end_it(Search& search, std::uint32_t now) {
-  if (search.ended) return;
-  search.ended = true;
-  search.end_tick = now;
-}
-
-}  // namespace
-
-void search_asked(Searches& s, bool infinite, std::uint64_t out_reads, std::uint64_t err_reads) {
-  s.owed = true;
-  s.search = Search{};
-  s.search.infinite = infinite;
-  s.search.serial = s.serial;
-  s.search.reads_before[kOutputPipe] = out_reads;
-  s.search.reads_before[kErrorPipe] = err_reads;
+void search_asked(Searches& s, bool infinite) {
+  s.phase = SearchPhase::kRunning;
+  s.infinite = infinite;
+  s.searched = s.serial;
 }
 
 bool search_left(Searches& s, std::uint32_t now) {
   s.analysis = false;
   s.held.clear();
-  if (!s.owed || s.search.stopped || s.search.left) return false;
-  s.search.left = true;
-  const bool tell = !s.search.ended;
-  end_it(s.search, now);
-  return tell;
+  if (s.phase != SearchPhase::kRunning) return false;
+  s.phase = SearchPhase::kLeft;
+  s.end_tick = now;
+  return true;
 }
 
 bool search_stopped(Searches& s, std::uint32_t now, std::string& held) {
@@ -34,24 +20,20 @@ bool search_stopped(Searches& s, std::uint32_t now, std::string& held) {
   held = s.held;
   s.held.clear();
   s.analysis = false;
-  if (s.owed && !s.search.left) {
-    s.search.stopped = true;
-    end_it(s.search, now);
+  if (s.phase == SearchPhase::kRunning) s.end_tick = now;
+  if (s.phase == SearchPhase::kRunning || s.phase == SearchPhase::kStopped) {
+    s.phase = SearchPhase::kStopped;
   }
   return had;
 }
 
-SearchEnd search_answered(Searches& s, AnswerPipe pipe, std::uint64_t read) {
-  if (!s.owed || read <= s.search.reads_before[pipe]) return {false, false, false, false};
-  s.owed = false;
+SearchEnd search_answered(Searches& s) {
+  if (s.phase == SearchPhase::kIdle) return {false, false, false, false};
+  const SearchPhase phase = s.phase;
+  s.phase = SearchPhase::kIdle;
   s.answered = true;
-  const Search& search = s.search;
-  const bool held = search.infinite && !search.stopped && !search.left && s.analysis;
-  return {true, !search.left, held, search.serial == s.serial};
-}
-
-void search_forgotten(Searches& s) {
-  s.owed = false;
+  const bool held = s.infinite && phase == SearchPhase::kRunning && s.analysis;
+  return {true, phase != SearchPhase::kLeft, held, s.searched == s.serial};
 }
 
 void position_given(Searches& s) {
@@ -60,20 +42,18 @@ void position_given(Searches& s) {
 }
 
 std::uint32_t wait_left(const Searches& s, std::uint32_t now, std::uint32_t allowed) {
-  if (!s.owed || !s.search.ended) return allowed;
-  const std::uint32_t spent = now - s.search.end_tick;
-  return spent < allowed ? allowed - spent : 0;
+  if (s.phase != SearchPhase::kStopped && s.phase != SearchPhase::kLeft) return allowed;
+  const auto spent = static_cast<std::int32_t>(now - s.end_tick);  // a tick taken before it: 0
+  if (spent <= 0) return allowed;
+  return static_cast<std::uint32_t>(spent) < allowed ? allowed - static_cast<std::uint32_t>(spent)
+                                                     : 0;
 }
 
 bool analysing(const Searches& s) {
-  return s.owed && s.search.infinite && !s.search.stopped && !s.search.left;
+  return s.phase == SearchPhase::kRunning && s.infinite;
 }
 
 bool reports_shown(const Searches& s) {
-  if (!s.owed) return true;
-  return !s.search.left && s.search.serial == s.serial;
-}
-
-bool engine_busy(const Searches& s) {
-  return s.owed || s.answer_on_its_way;
+  if (s.phase == SearchPhase::kIdle) return true;
+  return s.phase != SearchPhase::kLeft && s.searched == s.serial;
 }

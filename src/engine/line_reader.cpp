@@ -15,48 +15,51 @@ LineRead serve(LineReader& r, std::size_t length, std::size_t consumed, bool ter
 
 }  // namespace
 
-LineRead read_line(LineReader& r) {
-  for (;;) {
-    const std::size_t pending = r.end - r.start;
-    const std::size_t window = pending < kMaxLinePiece ? pending : kMaxLinePiece;
-    const void* lf = std::memchr(r.buffer + r.start, '\n', window);
-    if (lf) {
-      std::size_t length =
-          static_cast<std::size_t>(static_cast<const char*>(lf) - (r.buffer + r.start));
-      return serve(r, length, length + 1, true);
-    }
-    if (pending >= kMaxLinePiece) {
-      // A window that ends in a CR may hold a line of 20478 characters whose LF comes next:
-      // one more byte decides whether the CR is a line end or text of the piece.
-      const bool cr_last = r.buffer[r.start + kMaxLinePiece - 1] == '\r';
-      if (cr_last && pending > kMaxLinePiece && r.buffer[r.start + kMaxLinePiece] == '\n') {
-        return serve(r, kMaxLinePiece, kMaxLinePiece + 1, true);
-      }
-      if (!cr_last || pending > kMaxLinePiece || r.ended) {
-        // A character the piece would split goes whole to the next piece.
-        const std::size_t cut =
-            whole_characters(std::string_view(r.buffer + r.start, kMaxLinePiece));
-        return serve(r, cut, cut, false);
-      }
-    }
-    if (r.ended) {
-      if (pending > 0) return serve(r, pending, pending, false);
-      return {false, std::string_view(), false};
-    }
-    std::memmove(r.buffer, r.buffer + r.start, pending);
-    r.start = 0;
-    r.end = pending;
-    std::size_t room = kLineBufferSize - r.end;
-    long n = r.read(r.source, r.buffer + r.end, room < kReadSize ? room : kReadSize);
-    if (n <= 0) {
-      r.ended = true;
-    } else {
-      r.end += static_cast<std::size_t>(n);
-      ++r.reads;
-    }
-  }
+char* read_room(LineReader& r, std::size_t& room) {
+  const std::size_t pending = r.end - r.start;
+  std::memmove(r.buffer, r.buffer + r.start, pending);
+  r.start = 0;
+  r.end = pending;
+  room = kLineBufferSize - r.end < kReadSize ? kLineBufferSize - r.end : kReadSize;
+  return r.buffer + r.end;
 }
 
-bool has_whole_line(const LineReader& r) {
-  return std::memchr(r.buffer + r.start, '\n', r.end - r.start) != nullptr;
+void bytes_read(LineReader& r, std::size_t count) {
+  if (count == 0) r.ended = true;
+  r.end += count;
+}
+
+std::size_t put_bytes(LineReader& r, std::string_view bytes) {
+  std::size_t room;
+  char* into = read_room(r, room);
+  const std::size_t n = bytes.size() < room ? bytes.size() : room;
+  std::memcpy(into, bytes.data(), n);
+  r.end += n;
+  return n;
+}
+
+LineRead take_line(LineReader& r) {
+  const std::size_t pending = r.end - r.start;
+  const std::size_t window = pending < kMaxLinePiece ? pending : kMaxLinePiece;
+  const void* lf = std::memchr(r.buffer + r.start, '\n', window);
+  if (lf) {
+    std::size_t length =
+        static_cast<std::size_t>(static_cast<const char*>(lf) - (r.buffer + r.start));
+    return serve(r, length, length + 1, true);
+  }
+  if (pending >= kMaxLinePiece) {
+    // A window that ends in a CR may hold a line of 20478 characters whose LF comes next:
+    // one more byte decides whether the CR is a line end or text of the piece.
+    const bool cr_last = r.buffer[r.start + kMaxLinePiece - 1] == '\r';
+    if (cr_last && pending > kMaxLinePiece && r.buffer[r.start + kMaxLinePiece] == '\n') {
+      return serve(r, kMaxLinePiece, kMaxLinePiece + 1, true);
+    }
+    if (!cr_last || pending > kMaxLinePiece || r.ended) {
+      // A character the piece would split goes whole to the next piece.
+      const std::size_t cut = whole_characters(std::string_view(r.buffer + r.start, kMaxLinePiece));
+      return serve(r, cut, cut, false);
+    }
+  }
+  if (r.ended && pending > 0) return serve(r, pending, pending, false);
+  return {false, std::string_view(), false};
 }

@@ -1,13 +1,10 @@
-// Lines out of a byte stream (the engine's pipes, the GUI's standard input). The source is
-// read at most 4096 bytes at a time; every complete line already held is served without
-// another read. A carriage return right before a line feed is dropped, nothing else.
+// Lines out of a byte stream (the engine's pipes, the GUI's standard input). Bytes are put in
+// as they are read, at most 4096 at a time; every complete line already held is served
+// before more is read. A carriage return right before a line feed is dropped, nothing else.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
-
-#include "platform/platform.h"
 
 constexpr std::size_t kReadSize = 4096;
 // Whole lines live in 20480-byte buffers: a line and its line feed take at most 20479
@@ -15,25 +12,26 @@ constexpr std::size_t kReadSize = 4096;
 constexpr std::size_t kLineBufferSize = 20480;
 constexpr std::size_t kMaxLinePiece = kLineBufferSize - 1;
 
-using ReadFunction = long (*)(platform::Handle, char*, std::size_t);
-
 struct LineReader {
-  platform::Handle source = platform::no_handle;
-  ReadFunction read = platform::read_pipe;
   char buffer[kLineBufferSize];
   std::size_t start = 0, end = 0;  // the bytes read but not yet served
-  bool ended = false;
-  std::uint64_t reads = 0;  // reads that brought bytes: a served line came with the last
+  bool ended = false;              // the source has ended: what is left is served, then no more
 };
 
 struct LineRead {
-  bool ok;                // false: the source has ended (or failed) and nothing is left
-  std::string_view text;  // without its line end; valid until the next read
+  bool ok;                // false: no line yet (more bytes are needed, or the source ended)
+  std::string_view text;  // without its line end; valid until the next call
   bool terminated;        // the text ended with a line feed (not a piece, not a last line)
 };
 
-// The next line. A last line without a line feed is served before the end is reported.
-LineRead read_line(LineReader& reader);
+// Where the next read goes, at most kReadSize bytes and never 0 while take_line needs more;
+// bytes_read then says how many came (0: the source has ended).
+char* read_room(LineReader& reader, std::size_t& room);
+void bytes_read(LineReader& reader, std::size_t count);
 
-// True when the next read_line can serve a whole line without reading.
-bool has_whole_line(const LineReader& reader);
+// The next line, or a piece of one too long for the buffer. A last line without a line feed
+// is served once the source has ended.
+LineRead take_line(LineReader& reader);
+
+// Puts bytes in, as a read of them would; returns how many fit.
+std::size_t put_bytes(LineReader& reader, std::string_view bytes);

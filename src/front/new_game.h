@@ -1,9 +1,6 @@
-// "usinewgame" (the engine's settings for a game) and "isready" (the deferred start).
+// "usinewgame": the engine's settings for a game.
 #pragma once
 
-#include "front/adapter.h"
+#include "common/state.h"
 
-void handle_usinewgame(Adapter& adapter, Outbox& out);
-// False when a deferred engine start failed (the GUI is told): the adapter then ends with
-// exit code 1.
-bool handle_isready(Adapter& adapter, Outbox& out);
+void handle_usinewgame(State& state);

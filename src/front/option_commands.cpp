@@ -6,7 +6,8 @@ namespace {
 constexpr const char* kOptionSection = "orv";
 }
 
-void handle_usi(Adapter& a, Outbox& out) {
+void handle_usi(State& a) {
+  Outbox& out = a.out;
   outbox_gui(out, {"id name ", a.engine_name});
   outbox_gui(out, {"id author -"});
   for (int id = 0; id < kListedOptionCount; ++id) {
@@ -22,7 +23,8 @@ void handle_usi(Adapter& a, Outbox& out) {
   outbox_gui(out, {"usiok"});
 }
 
-void handle_setoption(Adapter& a, UsiLine& line, Outbox& out) {
+void handle_setoption(State& a, UsiLine& line) {
+  Outbox& out = a.out;
   int id = 0;
   while (id < kOptionCount && !match_usi(line, option_table[id].name)) ++id;
   if (id == kOptionCount) return;

@@ -1,9 +1,8 @@
-// "usi" (identification and the option list) and "setoption name" (store and keep one
-// option).
+// "usi" (identification and the option list) and "setoption name".
 #pragma once
 
-#include "front/adapter.h"
+#include "common/state.h"
 #include "front/usi_line.h"
 
-void handle_usi(Adapter& adapter, Outbox& out);
-void handle_setoption(Adapter& adapter, UsiLine& line, Outbox& out);
+void handle_usi(State& state);
+void handle_setoption(State& state, UsiLine& line);

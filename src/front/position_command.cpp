@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/trace.h"
+#include "engine/line_reader.h"
 #include "front/search_commands.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
@@ -35,8 +37,8 @@ void cannot_write(Outbox& out, const std::string& path) {
 }
 
 // The same argument again: the engine is to avoid the move it played here last time.
-void remember_position(Adapter& a, std::string_view argument, const PositionFiles& files,
-                       Outbox& out) {
+void remember_position(State& a, std::string_view argument, const PositionFiles& files) {
+  Outbox& out = a.out;
   std::string stored;
   // One byte more than any argument, so a longer file never equals one.
   read_start_of(files.stored_position, kMaxStoredPosition + 1, stored);
@@ -60,8 +62,9 @@ void remember_position(Adapter& a, std::string_view argument, const PositionFile
 }
 
 // The whole position, given as SFEN text and moves, through the position file.
-void reload_position(Adapter& a, const UsiLine& line, std::string_view text, Outbox& out,
+void reload_position(State& a, const UsiLine& line, std::string_view text,
                      const PositionFiles& files) {
+  Outbox& out = a.out;
   a.game.pondering = false;
   a.game.position_argument.assign(rest_of(line));
   // The board is this position now, without the engine's last move on it: a later position
@@ -70,7 +73,7 @@ void reload_position(Adapter& a, const UsiLine& line, std::string_view text, Out
   // A file that cannot be written is told at the search, which it then cannot start.
   a.game.engine_behind = !write_position_file(
       a.position, text, option_on(a.options, kFlipHorizontal), out, files.position);
-  if (!a.game.engine_behind) send_command(a, out, "read orv.csa");
+  if (!a.game.engine_behind) send_command(a, "read orv.csa");
 }
 
 }  // namespace
@@ -86,7 +89,8 @@ bool is_single_new_move(std::string_view argument, std::string_view previous,
   return remainder == 6 || remainder == 7;
 }
 
-void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
+void handle_position(State& a, UsiLine& line) {
+  Outbox& out = a.out;
   const PositionFiles& files = a.files;
   const std::string_view argument = rest_of(line);
   std::string text;
@@ -100,17 +104,17 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
   // An engine behind the GUI, or still busy with a search (it will play its move in its own
   // game before it reads further), needs the whole position, whatever came before.
   Searches& searches = a.game.searches;
-  const bool single = !a.game.engine_behind && !engine_busy(searches) &&
+  const bool single = !a.game.engine_behind && !engine_owes(searches) &&
                       is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
   // The answer of a search the GUI stopped is still shown, read on the board it searched.
-  if (searches.owed && searches.search.stopped && searches.search.serial == searches.serial) {
+  if (searches.phase == SearchPhase::kStopped && searches.searched == searches.serial) {
     a.searched_position = a.position;
   }
-  leave_search(a, out);
+  leave_search(a);
   position_given(searches);
   const std::size_t move_at = a.prev_position.size() + a.game.last_bestmove.size() + 1;
   a.game.restraint_active = false;
-  if (option_on(a.options, kAnotherHand)) remember_position(a, argument, files, out);
+  if (option_on(a.options, kAnotherHand)) remember_position(a, argument, files);
   a.prev_position.assign(argument);
 
   if (single && !a.game.restraint_active) {
@@ -120,10 +124,12 @@ void handle_position(Adapter& a, UsiLine& line, Outbox& out) {
     a.game.pending_move = move.text;
     a.game.position_argument.assign(argument);
   } else {
-    reload_position(a, line, text, out, files);
+    reload_position(a, line, text, files);
   }
-  if (!a.game.book_disabled && a.position.move_number >= a.game.book_limit) {
-    send_command(a, out, "book off");
-    a.game.book_disabled = true;
+  Book& book = a.game.book;
+  if ((book == Book::kOn || book == Book::kAnalysis) &&
+      a.position.move_number >= a.game.book_limit) {
+    send_command(a, "book off");
+    book = book == Book::kOn ? Book::kOff : Book::kAnalysisOff;
   }
 }

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "front/adapter.h"
+#include "common/state.h"
 #include "front/usi_line.h"
 
 // True when argument is the previous one, then one character, the adapter's last bestmove
@@ -13,4 +13,4 @@
 bool is_single_new_move(std::string_view argument, std::string_view previous,
                         std::string_view last_bestmove);
 
-void handle_position(Adapter& adapter, UsiLine& line, Outbox& out);
+void handle_position(State& state, UsiLine& line);

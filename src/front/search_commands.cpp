@@ -1,11 +1,9 @@
 #include "front/search_commands.h"
 
-#include <chrono>
-#include <cstdint>
 #include <cstdio>
 
+#include "common/trace.h"
 #include "notation/position_file.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -22,13 +20,13 @@ std::int32_t leading_number(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-void send_search_command(Adapter& a, Outbox& out) {
-  if (a.game.restraint_active && option_on(a.options, kAnotherHand)) {
-    send_command(a, out, "move restraint");
-  } else if (!a.game.pending_move.empty()) {
-    send_command(a, out, a.game.pending_move);
+void send_search_command(State& s) {
+  if (s.game.restraint_active && option_on(s.options, kAnotherHand)) {
+    send_command(s, "move restraint");
+  } else if (!s.game.pending_move.empty()) {
+    send_command(s, s.game.pending_move);
   } else {
-    send_command(a, out, "move");
+    send_command(s, "move");
   }
 }
 
@@ -36,15 +34,15 @@ void send_search_command(Adapter& a, Outbox& out) {
 // answer when the GUI asks again without a new position, the engine is given the GUI's last
 // position whole. Where the file cannot be written it is not asked to search a position it
 // was not given.
-bool engine_has_position(Adapter& a, Outbox& out) {
-  GameState& g = a.game;
+bool engine_has_position(State& s) {
+  GameState& g = s.game;
   if (g.searches.answered) g.engine_behind = true;
   if (!g.engine_behind) return true;
   // With no position from the GUI yet, the game is the one the engine began: the start.
   if (g.position_argument.empty()) g.position_argument = "startpos\n";
-  if (!write_position_file_again(a.position, g.position_argument,
-                                 option_on(a.options, kFlipHorizontal), a.files.position)) {
-    outbox_gui(out, {"info string ", a.files.position, " cannot be written"});
+  if (!write_position_file_again(s.position, g.position_argument,
+                                 option_on(s.options, kFlipHorizontal), s.files.position)) {
+    outbox_gui(s.out, {"info string ", s.files.position, " cannot be written"});
     return false;
   }
   g.engine_behind = false;
@@ -52,45 +50,39 @@ bool engine_has_position(Adapter& a, Outbox& out) {
   // The file holds the GUI's moves, the single new one too; the board has no engine move.
   g.pending_move.clear();
   g.last_bestmove.clear();
-  send_command(a, out, "read orv.csa");
+  send_command(s, "read orv.csa");
   return true;
 }
 
-// Whatever still runs is left; a search the engine still owes, which only a caller that did
-// not wait for it can meet here, is forgotten: the engine holds one search at most.
-void start_afresh(Adapter& a, Outbox& out) {
-  Searches& s = a.game.searches;
-  if (search_left(s, platform::tick_ms())) send_command(a, out, "s");
-  if (!s.owed) return;
-  search_forgotten(s);
-  a.game.engine_behind = true;
+// A timed search after an analysis: "go infinite" turned the book on, which this game may
+// have turned off (or BookNum may have reached).
+void book_off_again(State& s) {
+  GameState& g = s.game;
+  if (g.book != Book::kAnalysis && g.book != Book::kAnalysisOff) return;
+  if (g.book == Book::kAnalysis && s.position.move_number < g.book_limit) {
+    g.book = Book::kOn;
+    return;
+  }
+  send_command(s, "book off");
+  g.book = Book::kOff;
 }
 
-// What the engine's pipes have brought so far cannot answer the search asked now.
-void ask_search(Adapter& a, bool infinite) {
-  search_asked(a.game.searches, infinite, a.link.out_reads.load(), a.link.err_reads.load());
-}
-
-// The engine did not answer a search it was told to end: orv stops waiting for that answer,
-// which may yet come and be played on the engine's board, and a "stop" gets its bestmove.
-void forget_unanswered(Adapter& a, Outbox& out) {
-  Searches& s = a.game.searches;
-  const bool stopped = s.search.stopped;
-  search_forgotten(s);
-  a.game.engine_behind = true;
-  outbox_gui(out, {"info string engine ", a.link.engine_file, " did not answer its stop"});
-  if (stopped) outbox_gui(out, {"bestmove resign"});
-}
-
-// A timed search after an analysis: "go infinite" turned the book on, which BookNum had
-// turned off for this game.
-void book_off_again(Adapter& a, Outbox& out) {
-  GameState& g = a.game;
-  if (!g.book_reopened) return;
-  g.book_reopened = false;
-  if (!g.book_disabled && a.position.move_number < g.book_limit) return;
-  send_command(a, out, "book off");
-  g.book_disabled = true;
+void send_time_limit(State& s, UsiLine& line) {
+  std::string_view times = rest_of(line);
+  std::string command;
+  if (s.engine.version == 1) {
+    command = "limit time ";
+    command.append(extract_time_field(times, "byoyomi "));
+  } else {
+    const char* own = s.position.side_to_move == 0 ? "btime " : "wtime ";
+    const std::int32_t minutes = leading_number(extract_time_field(times, own)) / 60;
+    const std::int32_t byoyomi = leading_number(extract_time_field(times, "byoyomi "));
+    char text[64];
+    std::snprintf(text, sizeof text, "limit time %d %d", minutes, byoyomi);
+    command = text;
+  }
+  send_command(s, command);
+  s.game.time_limit_sent = true;
 }
 
 }  // namespace
@@ -113,112 +105,81 @@ bool asks_search(std::string_view text) {
   return match_usi(line, "go");
 }
 
-void make_engine_free(Adapter& a, std::unique_lock<std::mutex>& hold) {
-  Searches& s = a.game.searches;
-  if (!engine_busy(s)) return;
-  if (search_left(s, platform::tick_ms())) {
-    send_command(a, a.out, "s");
-    take_engine_turn(a.out, a.link);
-    hold.unlock();
-    deliver(a.out, a.link);
-    hold.lock();
-  }
-  const std::uint32_t left = wait_left(s, platform::tick_ms(), kStopAnswerMs);
-  a.searches_changed.wait_for(hold, std::chrono::milliseconds(left),
-                              [&] { return !engine_busy(s); });
-  if (s.owed) forget_unanswered(a, a.out);
+bool engine_free_for_search(State& s, std::uint32_t now) {
+  Searches& searches = s.game.searches;
+  if (!engine_owes(searches)) return true;
+  if (search_left(searches, now)) send_command(s, "s");
+  if (wait_left(searches, now, kStopAnswerMs) > 0) return false;
+  stop_answer_overdue(s);
+  return true;
 }
 
-void watch_unanswered_stops(Adapter& a) {
-  Outbox out;
-  std::unique_lock<std::mutex> hold(a.state_lock);
-  for (;;) {
-    const Searches& s = a.game.searches;
-    if (!s.owed || !s.search.ended) {
-      a.searches_changed.wait(hold);
-      continue;
-    }
-    const std::uint32_t left = wait_left(s, platform::tick_ms(), kStopAnswerMs);
-    if (left > 0) {
-      a.searches_changed.wait_for(hold, std::chrono::milliseconds(left));
-      continue;
-    }
-    forget_unanswered(a, out);
-    a.searches_changed.notify_all();
-    hold.unlock();
-    deliver(out, a.link);
-    hold.lock();
-  }
+std::uint32_t stop_answer_due(const State& s) {
+  const Searches& searches = s.game.searches;
+  const bool awaited =
+      searches.phase == SearchPhase::kStopped || searches.phase == SearchPhase::kLeft;
+  return awaited ? searches.end_tick + kStopAnswerMs : 0;
 }
 
-void handle_go(Adapter& a, UsiLine& line, Outbox& out) {
-  a.game.search_start_tick = platform::tick_ms();
-  start_afresh(a, out);
-  if (!engine_has_position(a, out)) {
-    outbox_gui(out, {"bestmove resign"});
+void stop_answer_overdue(State& s) {
+  Searches& searches = s.game.searches;
+  const bool stopped = searches.phase == SearchPhase::kStopped;
+  searches.phase = SearchPhase::kIdle;
+  s.game.engine_behind = true;
+  outbox_gui(s.out, {"info string engine ", s.engine.file, " did not answer its stop"});
+  if (stopped) outbox_gui(s.out, {"bestmove resign"});
+}
+
+void handle_go(State& s, UsiLine& line) {
+  s.game.search_start_tick = platform::tick_ms();
+  leave_search(s);  // an analysis that ended by itself ends here, its bestmove dropped
+  if (!engine_has_position(s)) {
+    outbox_gui(s.out, {"bestmove resign"});
     return;
   }
-  book_off_again(a, out);
-  if (!a.game.time_limit_sent) {
-    std::string_view times = rest_of(line);
-    std::string command;
-    if (a.engine.is_v1) {
-      command = "limit time ";
-      command.append(extract_time_field(times, "byoyomi "));
-    } else {
-      const char* own = a.position.side_to_move == 0 ? "btime " : "wtime ";
-      const std::int32_t minutes = leading_number(extract_time_field(times, own)) / 60;
-      const std::int32_t byoyomi = leading_number(extract_time_field(times, "byoyomi "));
-      char text[64];
-      std::snprintf(text, sizeof text, "limit time %d %d", minutes, byoyomi);
-      command = text;
-    }
-    send_command(a, out, command);
-    a.game.time_limit_sent = true;
-  }
-  send_search_command(a, out);
-  if (a.engine.running) ask_search(a, false);  // else nothing was sent
+  book_off_again(s);
+  if (!s.game.time_limit_sent) send_time_limit(s, line);
+  send_search_command(s);
+  if (s.engine.running) search_asked(s.game.searches, false);  // else nothing was sent
 }
 
-void handle_go_infinite(Adapter& a, Outbox& out) {
-  a.game.search_start_tick = platform::tick_ms();
-  start_afresh(a, out);
-  Searches& searches = a.game.searches;
+void handle_go_infinite(State& s) {
+  s.game.search_start_tick = platform::tick_ms();
+  leave_search(s);
+  Searches& searches = s.game.searches;
   searches.analysis = true;
   // With the GUI's clock in force, the next timed "go" of the game sends its limit again:
   // this one leaves the engine on a day's search.
-  if (parse_option_value(option_value(a.options, kTimeControl)) == 0) {
-    a.game.time_limit_sent = false;
+  if (parse_option_value(option_value(s.options, kTimeControl)) == 0) {
+    s.game.time_limit_sent = false;
   }
-  if (!engine_has_position(a, out)) {
+  if (!engine_has_position(s)) {
     searches.held = "resign";  // like any answer of an analysis, after "stop"
     return;
   }
-  const bool book = a.game.book_limit != 0;
-  send_command(a, out, book ? "book on" : "book off");
-  a.game.book_reopened = book;
-  send_command(a, out, a.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
+  const bool book = s.game.book_limit != 0;
+  send_command(s, book ? "book on" : "book off");
+  const bool game_has_it = s.game.book == Book::kOn || s.game.book == Book::kAnalysis;
+  if (book) {
+    s.game.book = game_has_it ? Book::kAnalysis : Book::kAnalysisOff;
+  } else {
+    s.game.book = game_has_it ? Book::kOn : Book::kOff;
+  }
+  send_command(s, s.engine.version == 1 ? "limit time 86400" : "limit time 0 86400");
   // The GUI's single new move too, as "go" sends it: without it the engine would analyse
   // the position before that move, for the other side.
-  send_search_command(a, out);
-  if (a.engine.running) ask_search(a, true);
+  send_search_command(s);
+  if (s.engine.running) search_asked(searches, true);
 }
 
-void handle_stop(Adapter& a, Outbox& out) {
+void handle_stop(State& s) {
   std::string held;
-  if (search_stopped(a.game.searches, platform::tick_ms(), held)) {
-    outbox_gui(out, {"bestmove ", held});
+  if (search_stopped(s.game.searches, platform::tick_ms(), held)) {
+    outbox_gui(s.out, {"bestmove ", held});
   }
-  send_command(a, out, "s");
-  a.searches_changed.notify_all();
+  send_command(s, "s");
 }
 
-void leave_search(Adapter& a, Outbox& out) {
-  if (!search_left(a.game.searches, platform::tick_ms())) return;
-  send_command(a, out, "s");
-  a.searches_changed.notify_all();
-}
-
-void handle_gameover(Adapter& a, Outbox& out) {
-  leave_search(a, out);
+void leave_search(State& s) {
+  if (search_left(s.game.searches, platform::tick_ms())) send_command(s, "s");
 }

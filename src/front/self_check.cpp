@@ -1,14 +1,9 @@
 #include "front/self_check.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <vector>
 
-#include "engine/engine_link.h"
-#include "engine/gui_writer.h"
+#include "engine/engine_process.h"
 #include "front/startup.h"
 #include "platform/platform.h"
 
@@ -17,8 +12,6 @@ namespace {
 // An engine that has not said its name by then is still loading: a GUI may well wait
 // longer, so this is no failure.
 constexpr unsigned kBannerWaitMs = 10000;
-// How long the engine's pipes are given to end once it has been ended.
-constexpr unsigned kReadersEndWaitMs = 1000;
 constexpr std::size_t kMaxNameLength = 260;
 constexpr std::size_t kMaxSimilarNames = 3;
 
@@ -513,88 +506,50 @@ Line check_engine_file(const platform::Path& dir, const platform::Path& base, bo
   return {kFail, kEngineMisnamed, {args[0], args[1], names}};
 }
 
-// The engine's first line, read on a thread of its own so that it can be waited for with a
-// bound; the line reader's empty lines are no banner. Its standard error is read and dropped
-// on another, so that the engine never waits on a full pipe before its banner.
-struct EngineTrial {
-  EngineLink link;
-  EngineState engine;
-  std::mutex lock;
-  std::condition_variable done;
-  bool banner_read = false;  // under lock: the banner, or the end of the output, came
-  bool ok = false;
-  std::string text;
-  int readers = 2;  // under lock: the readers still reading
-};
-
-void reader_done(EngineTrial& t) {
-  std::lock_guard<std::mutex> hold(t.lock);
-  --t.readers;
-  t.done.notify_all();
-}
-
-void read_trial_banner(EngineTrial& t) {
-  std::string banner;
-  const bool ok = read_banner(t.link, banner);
-  {
-    std::lock_guard<std::mutex> hold(t.lock);
-    t.banner_read = true;
-    t.ok = ok;
-    t.text = banner;
-    t.done.notify_all();
-  }
-  if (ok) {  // the rest, until the engine has gone
-    while (read_line(t.link.out_reader).ok) {
+// Reads what the engine has written on both pipes, the banner looked for in its output; its
+// standard error is dropped, so that the engine never waits on a full pipe before its banner.
+void read_trial(EngineLink& link, const platform::Ready& ready, std::string& banner) {
+  for (platform::Input input : {platform::kEngineOut, platform::kEngineErr}) {
+    if (!ready.read[input]) continue;
+    LineReader& reader = input == platform::kEngineOut ? link.out : link.err;
+    std::size_t room;
+    char* into = read_room(reader, room);
+    bytes_read(reader, static_cast<std::size_t>(platform::io_read(input, into, room)));
+    for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
+      if (input == platform::kEngineOut && !link.banner_read) {
+        take_banner(link, piece.text, piece.terminated, banner);
+      }
     }
   }
-  reader_done(t);
-}
-
-void drop_errors(EngineTrial& t) {
-  char buffer[kReadSize];
-  while (platform::read_pipe(t.link.child.from_err, buffer, sizeof buffer) > 0) {
-  }
-  reader_done(t);
 }
 
 Line check_engine_start(const platform::Path& dir, const platform::Path& base) {
   const Arg file = path_arg(base + platform::to_path(platform::executable_suffix()));
-  // It may outlive the check: a program the engine started may hold its pipes open after the
-  // engine has gone, and its readers then read on until that program ends.
-  EngineTrial* trial = new EngineTrial;
-  EngineTrial& t = *trial;
-  if (!start_engine_process(t.link, t.engine, dir, base)) {
-    delete trial;
-    return {kFail, kEngineCannotStart, {file}};
+  platform::io_open();
+  EngineLink link;
+  if (!start_engine(link, dir, base)) return {kFail, kEngineCannotStart, {file}};
+  std::string banner;
+  const std::uint32_t due = platform::tick_ms() + kBannerWaitMs;
+  bool over = false;  // the engine has ended, or its output has
+  while (!link.banner_read && !over) {
+    const auto left = static_cast<std::int32_t>(due - platform::tick_ms());
+    if (left <= 0) break;
+    platform::Wants wants;
+    wants.read[platform::kEngineOut] = !link.out.ended;
+    wants.read[platform::kEngineErr] = !link.err.ended;
+    platform::Ready ready;
+    platform::io_wait(wants, left, ready);
+    // An engine that has ended says no more, even while a program of its own holds its pipes.
+    if (ready.exited) platform::io_wait(wants, 0, ready), over = true;
+    read_trial(link, ready, banner);
+    over = over || link.out.ended;
   }
-  std::thread banner(read_trial_banner, std::ref(t));
-  std::thread errors(drop_errors, std::ref(t));
-  std::unique_lock<std::mutex> hold(t.lock);
-  const bool finished = t.done.wait_for(hold, std::chrono::milliseconds(kBannerWaitMs),
-                                        [&] { return t.banner_read; });
-  hold.unlock();
-  // Ended at once, as orv ends an engine that failed it; its pipes then end too, unless a
-  // program of the engine's holds them: the readers are then left to themselves.
-  close_engine(t.link, t.engine);
-  end_engine(t.link, 0);
-  hold.lock();
-  const bool ended = t.done.wait_for(hold, std::chrono::milliseconds(kReadersEndWaitMs),
-                                     [&] { return t.readers == 0; });
-  const bool ok = t.ok;
+  end_engine(link);
+  if (!link.banner_read && !over) return {kNote, kEngineSlow, {}};
+  if (!link.banner_read) return {kFail, kEngineEnded, {file}};
   std::string name;
   // The banner as orv reads it: control bytes are blanks, so they cannot move the cursor.
-  if (ok) engine_name_from_banner(t.text, t.engine, platform::from_path(base), name);
-  hold.unlock();
-  if (ended) {
-    banner.join();
-    errors.join();
-    delete trial;
-  } else {
-    banner.detach();
-    errors.detach();
-  }
-  if (!finished) return {kNote, kEngineSlow, {}};
-  if (!ok) return {kFail, kEngineEnded, {file}};
+  engine_name_from_banner(banner, platform::from_path(base), name);
   return {kOk, kEngineSaidName, {ascii(name)}};
 }
 
@@ -664,6 +619,9 @@ bool run_self_check(const char* argv0, const char* version, bool by_hand) {
                                  [](const Line& line) { return line.verdict == kFail; });
   lines.push_back({kNone, well ? kAllWell : kSomethingWrong, {}});
   if (by_hand) lines.push_back({kNone, kWaitingForUsi, {}});
-  if (!platform::write_console(render(lines, Form::kUtf8))) write_gui(render(lines, Form::kNarrow));
+  if (!platform::write_console(render(lines, Form::kUtf8))) {
+    const std::string text = render(lines, Form::kNarrow);
+    platform::write_stdout(text.data(), text.size());
+  }
   return well;
 }

@@ -17,13 +17,7 @@ std::string example_name() {
 
 }  // namespace
 
-bool launch_adapter_engine(Adapter& a, std::string& name) {
-  ReaderThreads procs{
-      engine_out_thread, {engine_err_thread, engine_err_relay_thread}, engine_gone, &a.threads};
-  return launch_engine(a.link, a.engine, a.engine_dir, a.engine_base_name, name, procs);
-}
-
-int start_up(Adapter& a, const char* argv0) {
+StartUp start_up(State& a, const char* argv0) {
   // The board copy follows the engine's game, which begins at the start position.
   set_start_position(a.position);
   const platform::Path executable = platform::executable_path(argv0);
@@ -35,31 +29,28 @@ int start_up(Adapter& a, const char* argv0) {
     platform::show_startup_error({}, std::string(message(kMsgBadExecutableName)) + "\n" +
                                          example_name() + " " +
                                          std::string(message(kMsgRenameLike)));
-    return 1;
+    return StartUp::kFailed;
   }
-
+  a.engine.file = platform::from_path(a.engine_base_name) + platform::executable_suffix();
   // Where the file cannot hold the folder's name (an ANSI file on Windows keeps "?" for
   // what lies outside its code page), it never matches: the engine is started now.
   const platform::Path dir = platform::ini_read_path(a.ini_path, "Molvara", "Dir", kMaxDirLength);
-  if (dir.empty() || dir != a.engine_dir) {
-    bool launched;
-    {
-      std::lock_guard<std::mutex> hold(a.state_lock);
-      launched = launch_adapter_engine(a, a.engine_name);
-    }
-    if (!launched) {
-      finish_error_relay(a.threads);  // what the engine said before it ended
-      platform::show_startup_error(
-          a.engine_base_name + platform::to_path(platform::executable_suffix()),
-          " " + std::string(message(kMsgCannotStart)));
-      return 1;
-    }
-    platform::ini_write_path(a.ini_path, "Molvara", "Dir", a.engine_dir);
-    platform::ini_write(a.ini_path, "Molvara", "Name", a.engine_name);
-  } else {
-    a.engine_name = platform::ini_read(a.ini_path, "Molvara", "Name", "", kMaxNameBytes);
-    // Cut where a whole character ends: a longer name stored by an earlier run.
-    a.engine_name.resize(whole_characters(a.engine_name));
-  }
-  return 0;
+  if (dir.empty() || dir != a.engine_dir) return StartUp::kEngineNow;
+  a.engine_name = platform::ini_read(a.ini_path, "Molvara", "Name", "", kMaxNameBytes);
+  // Cut where a whole character ends: a longer name stored by an earlier run.
+  a.engine_name.resize(whole_characters(a.engine_name));
+  return StartUp::kEngineAtIsready;
+}
+
+void engine_cannot_start_now(const State& a) {
+  platform::show_startup_error(
+      a.engine_base_name + platform::to_path(platform::executable_suffix()),
+      " " + std::string(message(kMsgCannotStart)));
+}
+
+void engine_named(State& a, const std::string& name, bool first_start) {
+  if (first_start) platform::ini_write_path(a.ini_path, "Molvara", "Dir", a.engine_dir);
+  if (!first_start && name == a.engine_name) return;
+  a.engine_name = name;
+  platform::ini_write(a.ini_path, "Molvara", "Name", a.engine_name);
 }

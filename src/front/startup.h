@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "front/adapter.h"
+#include "common/state.h"
 
 // The last component of path without its last "." and what follows. For narrow text and
 // for the platform's paths alike.
@@ -31,8 +31,14 @@ bool strip_prefix(std::basic_string<Char>& name) {
   return true;
 }
 
-// Returns 0 when the command loop may begin, otherwise the exit code.
-int start_up(Adapter& adapter, const char* argv0);
+enum class StartUp {
+  kFailed,           // the executable's name is wrong: told, exit code 1
+  kEngineNow,        // first start in this folder: the engine is started at once
+  kEngineAtIsready,  // the folder is known: "usi" answers from the file, "isready" starts it
+};
+StartUp start_up(State& state, const char* argv0);
 
-// Starts the engine and its reader threads; the banner's name goes into name.
-bool launch_adapter_engine(Adapter& adapter, std::string& name);
+// The engine of a first start could not be started, or ended before its banner.
+void engine_cannot_start_now(const State& state);
+// The engine has said its name: kept in the file (with the folder at a first start).
+void engine_named(State& state, const std::string& name, bool first_start);

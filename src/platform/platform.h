@@ -75,42 +75,59 @@ struct Child {
   Handle from_out = no_handle;   // engine's standard output
   Handle from_err = no_handle;   // engine's standard error
   Handle process = no_handle;    // a pid on POSIX, a process handle on Windows
-  Handle job = no_handle;        // Windows: the job that ends the child with this process
+  Handle job = no_handle;        // Windows: the job that holds the child and all it starts
 };
 
 // Starts <dir><base><suffix> with the argument "csa_shogi", working directory dir (which
 // ends in the separator), with no window of its own. False when the program could not be
-// started. The child never outlives this process, even killed: on Windows it runs in a job
-// that ends it when the job's last handle closes (where the system allows one), on Linux it
-// gets SIGKILL when the thread that started it ends (children are started from one thread
-// that lives as long as this process); elsewhere it sees the end of its input.
+// started. The child and whatever it starts never outlive this process: on Windows they run
+// in a job that ends them when its last handle closes (where the system allows one); on
+// POSIX the child leads a process group of its own, and on Linux it gets SIGKILL when the
+// thread that started it ends (start it from the main thread). Its input never blocks a write.
 bool start_child(const Path& dir, const Path& base, Child& child);
-
-// A watch on the child's end, for another thread; no_handle when none can be had.
-Handle watch_child(const Child& child);
-// Blocks until the watched child has ended, leaving it to wait_child or kill_child to
-// collect (its process id stays this process's until then), and releases the watch. False
-// when there was nothing to watch.
-bool wait_watched_exit(Handle& watch);
 
 // Waits up to timeout_ms for the child to end: its exit code, or kStillRunning.
 constexpr int kStillRunning = -1;
 int wait_child(Child& child, unsigned timeout_ms);
-// Ends the child at once (SIGKILL, TerminateProcess) if it still runs, and waits for it.
-void kill_child(Child& child);
+// Ends the child and everything it started (its process group, its job) at once, then
+// collects it: its exit code, or kStillRunning when there was none to end.
+int kill_child(Child& child);
 // >0 bytes read, 0 end of pipe, -1 error.
 long read_pipe(Handle pipe, char* buffer, std::size_t size);
-// Writes all bytes to the engine's input, waiting at most timeout_ms for room in the pipe:
-// the count written, -1 on failure, kWriteTimedOut when the reader has stopped reading.
-constexpr long kWriteTimedOut = -2;
-long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms);
 // Writes all bytes; returns the count written, -1 on failure (a gone reader included).
 long write_pipe(Handle pipe, const char* data, std::size_t size);
-// A pipe within this process, both ends kept from child processes (the tests put one in the
-// engine's place). False when none could be made.
+// A pipe within this process, both ends kept from child processes. False when none.
 bool make_pipe(Handle& read_end, Handle& write_end);
 // Closes and resets to no_handle; a no_handle is left alone.
 void close_handle(Handle& handle);
+
+// The one wait of the session loop: the GUI's input and the engine's two output pipes read,
+// the GUI's output and the engine's input written as they take bytes, the engine's exit.
+enum Input { kGuiIn, kEngineOut, kEngineErr, kInputCount };
+enum Output { kGuiOut, kEngineIn, kOutputCount };
+struct Wants {
+  bool read[kInputCount] = {};    // bytes of this input may be taken now
+  bool write[kOutputCount] = {};  // bytes wait for this output
+};
+struct Ready {
+  bool read[kInputCount] = {};  // io_read has bytes, or the end, for this input
+  bool write[kOutputCount] = {};
+  bool exited = false;  // the engine's process has ended (told once per engine)
+};
+// Set up once, before the first wait; on POSIX it also makes SIGTERM, SIGINT and SIGHUP end
+// the engine's process group with this process.
+void io_open();
+// The engine's pipes and process join the wait, and leave it (its handles stay the child's).
+void io_attach(const Child& child);
+void io_detach();
+// Waits until something wanted is ready, the engine has exited, or timeout_ms (-1: no
+// limit) has passed; false on the timeout.
+bool io_wait(const Wants& wants, int timeout_ms, Ready& ready);
+// What a ready input holds, at most size bytes: >0 bytes, 0 its end (an error too).
+long io_read(Input input, char* buffer, std::size_t size);
+// As many bytes as the output takes now, never waiting: 0 when it takes none, -1 when its
+// reader has gone.
+long io_write(Output output, const char* data, std::size_t size);
 
 // The configuration file. A missing file, section or key reads as fallback; a key that is
 // present with an empty value reads as empty. At most max_bytes - 1 bytes are returned.

@@ -1,22 +1,13 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <mutex>
 #include <thread>
 
 #include "platform/ini_text.h"
@@ -90,214 +81,12 @@ void sleep_ms(unsigned ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-long read_pipe(Handle pipe, char* buffer, std::size_t size) {
-  for (;;) {
-    ssize_t n = read(static_cast<int>(pipe), buffer, size);
-    if (n >= 0) return static_cast<long>(n);
-    if (errno != EINTR) return -1;
-  }
-}
-
-long write_pipe(Handle pipe, const char* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = write(static_cast<int>(pipe), data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return -1;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<long>(done);
-}
-
-long write_pipe_within(Handle pipe, const char* data, std::size_t size, unsigned timeout_ms) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  std::size_t done = 0;
-  while (done < size) {
-    ssize_t n = write(static_cast<int>(pipe), data + done, size - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return kWriteTimedOut;
-    pollfd p{static_cast<int>(pipe), POLLOUT, 0};
-    poll(&p, 1, static_cast<int>(left.count()));
-  }
-  return static_cast<long>(done);
-}
-
 long read_stdin(char* buffer, std::size_t size) {
   return read_pipe(STDIN_FILENO, buffer, size);
 }
 
 bool write_stdout(const char* data, std::size_t size) {
   return write_pipe(STDOUT_FILENO, data, size) == static_cast<long>(size);
-}
-
-bool make_pipe(Handle& read_end, Handle& write_end) {
-  int ends[2];
-  if (pipe2(ends, O_CLOEXEC) != 0) return false;
-  read_end = ends[0], write_end = ends[1];
-  return true;
-}
-
-void close_handle(Handle& handle) {
-  if (handle == no_handle) return;
-  close(static_cast<int>(handle));
-  handle = no_handle;
-}
-
-namespace {
-
-// In the child between fork and exec: only calls that are safe there.
-[[noreturn]] void exec_child(const std::string& dir, const std::string& path, char* const argv[],
-                             const int in[2], const int out[2], const int err[2], int report,
-                             pid_t parent) {
-#ifdef __linux__
-  // The engine dies with the adapter, however the adapter ends; had it ended already, the
-  // signal would never come.
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) _exit(127);
-#else
-  (void)parent;
-#endif
-  int failure = 0;
-  if (dup2(in[0], STDIN_FILENO) < 0 || dup2(out[1], STDOUT_FILENO) < 0 ||
-      dup2(err[1], STDERR_FILENO) < 0 || (!dir.empty() && chdir(dir.c_str()) != 0)) {
-    failure = errno;
-  } else {
-    execv(path.c_str(), argv);
-    failure = errno;
-  }
-  if (write(report, &failure, sizeof failure) < 0) _exit(127);
-  _exit(127);
-}
-
-void close_pair(int ends[2]) {
-  close(ends[0]), close(ends[1]);
-}
-
-}  // namespace
-
-namespace {
-
-// The parent-death signal follows the thread that started the child, not the process: every
-// child is started from this one thread, which never ends, whichever thread asks.
-struct Starter {
-  std::mutex lock;
-  std::condition_variable changed;
-  const std::function<void()>* job = nullptr;
-};
-
-void run_on_starter(const std::function<void()>& job) {
-  static Starter& starter = *new Starter;  // never destroyed: its thread waits on it for good
-  static std::once_flag started;
-  std::call_once(started, [] {
-    std::thread([] {
-      std::unique_lock<std::mutex> hold(starter.lock);
-      for (;;) {
-        starter.changed.wait(hold, [] { return starter.job != nullptr; });
-        (*starter.job)();
-        starter.job = nullptr;
-        starter.changed.notify_all();
-      }
-    }).detach();
-  });
-  std::unique_lock<std::mutex> hold(starter.lock);
-  starter.changed.wait(hold, [] { return starter.job == nullptr; });
-  starter.job = &job;
-  starter.changed.notify_all();
-  starter.changed.wait(hold, [&] { return starter.job != &job; });
-}
-
-bool start_child_here(const Path& dir, const Path& base, Child& child) {
-  int in[2], out[2], err[2], report[2];
-  if (pipe2(in, O_CLOEXEC) != 0) return false;
-  if (pipe2(out, O_CLOEXEC) != 0) return close_pair(in), false;
-  if (pipe2(err, O_CLOEXEC) != 0) return close_pair(in), close_pair(out), false;
-  if (pipe2(report, O_CLOEXEC) != 0) return close_pair(in), close_pair(out), close_pair(err), false;
-
-  const std::string path = dir + base;
-  std::string arg0 = base, arg1 = "csa_shogi";
-  char* argv[] = {arg0.data(), arg1.data(), nullptr};
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid == 0) exec_child(dir, path, argv, in, out, err, report[1], parent);
-
-  // The engine holds its ends now; closing ours lets a read see the engine's exit.
-  close(in[0]), close(out[1]), close(err[1]), close(report[1]);
-  int failure = 0;
-  bool started = pid > 0;
-  if (started) {
-    // The report pipe closes at the exec; a failure before it sends its errno.
-    ssize_t n;
-    while ((n = read(report[0], &failure, sizeof failure)) < 0 && errno == EINTR) {
-    }
-    if (n > 0) {
-      started = false;
-      waitpid(pid, nullptr, 0);
-    }
-  }
-  close(report[0]);
-  if (!started) {
-    close(in[1]), close(out[0]), close(err[0]);
-    return false;
-  }
-  // Writes to the engine wait for room with a time limit, never for ever.
-  fcntl(in[1], F_SETFL, fcntl(in[1], F_GETFL) | O_NONBLOCK);
-  child.to_engine = in[1];
-  child.from_out = out[0];
-  child.from_err = err[0];
-  child.process = pid;
-  return true;
-}
-
-}  // namespace
-
-bool start_child(const Path& dir, const Path& base, Child& child) {
-  bool started = false;
-  run_on_starter([&] { started = start_child_here(dir, base, child); });
-  return started;
-}
-
-Handle watch_child(const Child& child) {
-  return child.process;
-}
-
-bool wait_watched_exit(Handle& watch) {
-  if (watch == no_handle) return false;
-  siginfo_t info{};
-  while (waitid(P_PID, static_cast<id_t>(watch), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
-  }
-  watch = no_handle;
-  return true;
-}
-
-int wait_child(Child& child, unsigned timeout_ms) {
-  if (child.process == no_handle) return kStillRunning;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    int status = 0;
-    const pid_t done = waitpid(static_cast<pid_t>(child.process), &status, WNOHANG);
-    if (done == static_cast<pid_t>(child.process) || (done < 0 && errno != EINTR)) {
-      child.process = no_handle;
-      if (done < 0) return 0;  // reaped elsewhere
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (std::chrono::steady_clock::now() >= deadline) return kStillRunning;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
-
-void kill_child(Child& child) {
-  if (child.process == no_handle) return;
-  kill(static_cast<pid_t>(child.process), SIGKILL);
-  while (waitpid(static_cast<pid_t>(child.process), nullptr, 0) < 0 && errno == EINTR) {
-  }
-  child.process = no_handle;
 }
 
 namespace {

@@ -19,7 +19,7 @@ std::size_t find_back(std::string_view text, std::size_t from, char c) {
 
 }  // namespace
 
-void handle_candidate_line(EngineLineState& s, std::string_view rest, Outbox& out) {
+void handle_candidate_line(State& s, std::string_view rest) {
   s.game.info_seen = true;
   if (!reports_shown(s.game.searches)) return;  // of a board the GUI has left
   const bool flip = option_on(s.options, kFlipHorizontal);
@@ -36,7 +36,7 @@ void handle_candidate_line(EngineLineState& s, std::string_view rest, Outbox& ou
     char usi[6];
     csa_to_usi_move(s.position, csa, false, flip, usi);
     // The percentage is passed on whole, however long the engine wrote it.
-    outbox_gui(out, {"info nodes ", rest.substr(paren + 1, percent - paren - 1), " pv ", usi});
+    outbox_gui(s.out, {"info nodes ", rest.substr(paren + 1, percent - paren - 1), " pv ", usi});
   }
-  outbox_gui(out, {"info nodes ", message(kMsgIdeographicSpace)});
+  outbox_gui(s.out, {"info nodes ", message(kMsgIdeographicSpace)});
 }

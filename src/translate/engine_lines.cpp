@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "common/messages.h"
+#include "common/trace.h"
 #include "engine/engine_text.h"
-#include "engine/trace.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 #include "translate/csa_text.h"
@@ -18,88 +18,84 @@ bool match_engine(std::string_view line, std::size_t& cursor, std::string_view l
 
 namespace {
 
-void send(EngineLineState& s, Outbox& out, std::string_view command) {
-  send_to_engine(out, s.options, s.engine, command);
-}
-
 // The position file written anew from the GUI's last position: after a single new move it
 // still holds the position before that move. False (reported) when it cannot be written.
-bool rewrite_position_file(EngineLineState& s, Outbox& out) {
+bool rewrite_position_file(State& s) {
   if (s.game.position_argument.empty()) return true;  // no position yet
   if (write_position_file_again(s.position, s.game.position_argument,
                                 option_on(s.options, kFlipHorizontal), s.files.position)) {
     return true;
   }
-  outbox_gui(out, {"info string ", s.files.position, " cannot be written"});
+  outbox_gui(s.out, {"info string ", s.files.position, " cannot be written"});
   return false;
 }
 
 // During "go infinite" with InfBook, a move straight after a candidate list came from the
 // book: the engine is made to search with its book off instead. Where the position cannot
 // be written for it, the book move is reported.
-bool restart_without_book(EngineLineState& s, std::uint32_t now, Outbox& out) {
+bool restart_without_book(State& s, std::uint32_t now) {
   if (!s.game.info_seen || !analysing(s.game.searches) || !option_on(s.options, kInfBook)) {
     return false;
   }
-  if (!rewrite_position_file(s, out)) return false;
-  send(s, out, "read orv.csa");
+  if (!rewrite_position_file(s)) return false;
+  send_command(s, "read orv.csa");
   s.game.search_start_tick = now;
-  send(s, out, "book off");
-  send(s, out, s.engine.is_v1 ? "limit time 86400" : "limit time 0 86400");
-  send(s, out, "move");
+  send_command(s, "book off");
+  send_command(s, s.engine.version == 1 ? "limit time 86400" : "limit time 0 86400");
+  send_command(s, "move");
   return true;
 }
 
-void write_last_move_file(EngineLineState& s, Outbox& out) {
+void write_last_move_file(State& s) {
   FILE* file = std::fopen(s.files.last_move.c_str(), "wb");
   bool ok = file && std::fwrite(s.game.last_move_record, 1, 7, file) == 7;
   if (file) ok = std::fclose(file) == 0 && ok;
   // The repeated-position memory would append a stale move: the user must know.
-  if (!ok) outbox_gui(out, {"info string lastmove.dat cannot be written"});
+  if (!ok) outbox_gui(s.out, {"info string lastmove.dat cannot be written"});
 }
 
 }  // namespace
 
-void answer_search(GameState& game, const SearchEnd& end, std::string_view move, Outbox& out) {
+void answer_search(State& s, const SearchEnd& end, std::string_view move) {
   if (end.held) {
-    game.searches.held.assign(move);
+    s.game.searches.held.assign(move);
     return;
   }
-  outbox_gui(out, {"bestmove ", move});
+  outbox_gui(s.out, {"bestmove ", move});
 }
 
-bool answer_unused(GameState& game, const SearchEnd& end, std::string_view line, Outbox& out) {
+bool answer_unused(State& s, const SearchEnd& end, std::string_view line) {
   if (end.asked && end.shown) return false;
   // The engine has played it on its own board all the same.
-  game.engine_behind = true;
-  if (!end.asked) outbox_gui(out, {"info string engine answer with no search asked: ", line});
+  s.game.engine_behind = true;
+  if (!end.asked) outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
   return true;
 }
 
-void handle_move_line(EngineLineState& s, std::string_view line, std::uint32_t now, Outbox& out) {
+void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   const std::string_view rest = line.substr(4);  // after "move"
-  if (restart_without_book(s, now, out)) return;
-  const SearchEnd end = search_answered(s.game.searches, kOutputPipe, s.read);
+  if (restart_without_book(s, now)) return;
+  const SearchEnd end = search_answered(s.game.searches);
   // A search the GUI left, or none: the move is neither shown nor played.
-  if (answer_unused(s.game, end, line, out)) return;
+  if (answer_unused(s, end, line)) return;
   // The board the search was of: the board copy, or, once the GUI has sent another
   // position, the search's own copy, which the move does not outlive.
   Position own;
-  Position& board = end.current ? s.position : (own = s.searched);
+  Position& board = end.current ? s.position : (own = s.searched_position);
   if (!end.current) s.game.engine_behind = true;
   char csa[6];
   copy_csa_move(rest, csa);
   const bool flip = option_on(s.options, kFlipHorizontal);
   // A GUI cannot use a bestmove made of what is no move here: the search ends in a resign.
   if (!csa_move_is_readable(board, csa, flip)) {
-    outbox_gui(out, {"info string engine move ", rest, " cannot be read"});
-    answer_search(s.game, end, "resign", out);
+    outbox_gui(s.out, {"info string engine move ", rest, " cannot be read"});
+    answer_search(s, end, "resign");
     return;
   }
   std::memcpy(s.game.last_move_record, csa, 6);
   s.game.last_move_record[6] = '\n';
   s.game.last_move_record[7] = '\0';
-  if (option_on(s.options, kAnotherHand)) write_last_move_file(s, out);
+  if (option_on(s.options, kAnotherHand)) write_last_move_file(s);
   char usi[6];
   csa_to_usi_move(board, csa, true, flip, usi);
   // The GUI continues a game from its own position, not from a board it has replaced.
@@ -108,71 +104,69 @@ void handle_move_line(EngineLineState& s, std::string_view line, std::uint32_t n
   } else {
     s.game.last_bestmove.clear();
   }
-  outbox_gui(out, {"info currmove ", usi});
-  answer_search(s.game, end, usi, out);
+  outbox_gui(s.out, {"info currmove ", usi});
+  answer_search(s, end, usi);
 }
 
-void handle_resign_line(EngineLineState& s, std::string_view line, Outbox& out) {
-  const SearchEnd end = search_answered(s.game.searches, kOutputPipe, s.read);
-  if (answer_unused(s.game, end, line, out)) return;
-  outbox_gui(out, {"info currmove resign"});
-  answer_search(s.game, end, "resign", out);
+void handle_resign_line(State& s, std::string_view line) {
+  const SearchEnd end = search_answered(s.game.searches);
+  if (answer_unused(s, end, line)) return;
+  outbox_gui(s.out, {"info currmove resign"});
+  answer_search(s, end, "resign");
 }
 
-void handle_statistics_line(EngineLineState& s, std::string_view rest, Outbox& out) {
+void handle_statistics_line(State& s, std::string_view rest) {
   const std::int32_t hash = parse_option_value(rest);
   s.game.info_seen = false;
   const std::size_t first = rest.find('=');
-  if (first == std::string_view::npos) return outbox_gui(out, {"stat"});
+  if (first == std::string_view::npos) return outbox_gui(s.out, {"stat"});
   const std::size_t second = rest.find('=', first + 1);
-  if (second == std::string_view::npos) return outbox_gui(out, {"stat2"});
+  if (second == std::string_view::npos) return outbox_gui(s.out, {"stat2"});
   const std::int32_t speed = parse_option_value(rest.substr(second + 1));
   // Products in 32 bits, wrapping as the engine's counters would.
   const auto times_ten = [](std::int32_t v) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) * 10u);
   };
-  outbox_gui_format(out, "info nps %d hashfull %d", times_ten(speed), times_ten(hash));
+  outbox_gui_format(s.out, "info nps %d hashfull %d", times_ten(speed), times_ten(hash));
 }
 
 namespace {
 
-void echo_engine_text(std::string_view text, Outbox& out) {
-  outbox_gui(out, {text, "molv", message(kMsgUnexpectedCommand)});
+void echo_engine_text(State& s, std::string_view text) {
+  outbox_gui(s.out, {text, "molv", message(kMsgUnexpectedCommand)});
 }
 
 }  // namespace
 
-bool translate_engine_line(EngineLineState& s, std::string_view line, std::uint32_t now,
-                           Outbox& out) {
+bool translate_engine_line(State& s, std::string_view line, std::uint32_t now) {
   std::size_t cursor = 0;
-  trace_line(out, s.options, kReceivedFromEngine, line);
+  trace_line(s, kReceivedFromEngine, line);
   // Literals that share a beginning are tried longest first: "info ponder start" before
   // "info ", and "info " (candidates) before "info" (a score).
   if (match_engine(line, cursor, "move")) {
-    handle_move_line(s, line, now, out);
+    handle_move_line(s, line, now);
   } else if (match_engine(line, cursor, "info ponder start")) {
     s.game.pondering = true;
   } else if (match_engine(line, cursor, "info ponder end")) {
     s.game.pondering = false;
   } else if (match_engine(line, cursor, "info tt ")) {
   } else if (match_engine(line, cursor, "info ")) {
-    handle_candidate_line(s, line.substr(cursor), out);
+    handle_candidate_line(s, line.substr(cursor));
   } else if (match_engine(line, cursor, "info")) {
-    handle_score_line(s, line.substr(cursor), now, out);
+    handle_score_line(s, line.substr(cursor), now);
   } else if (match_engine(line, cursor, "statsatu=")) {
-    handle_statistics_line(s, line.substr(cursor), out);
+    handle_statistics_line(s, line.substr(cursor));
   } else if (match_engine(line, cursor, "resign")) {
-    handle_resign_line(s, line, out);
+    handle_resign_line(s, line);
   } else if (match_engine(line, cursor, "pong")) {
   } else {
-    echo_engine_text(line, out);
+    echo_engine_text(s, line);
     return true;
   }
   return false;
 }
 
-void translate_engine_piece(EngineLineState& s, std::string_view piece, bool ends_line,
-                            std::uint32_t now, Outbox& out) {
+void translate_engine_piece(State& s, std::string_view piece, bool ends_line, std::uint32_t now) {
   EngineLinePieces& p = s.pieces;
   const bool starts_line = !p.in_long_line;
   p.in_long_line = !ends_line;
@@ -180,31 +174,9 @@ void translate_engine_piece(EngineLineState& s, std::string_view piece, bool end
   const std::string_view text = clean_engine_text(piece, starts_line, ends_line, p.cleaned);
   if (text.empty()) return;  // no line at all
   if (starts_line) {
-    p.echo_rest = translate_engine_line(s, text, now, out);
+    p.echo_rest = translate_engine_line(s, text, now);
     return;
   }
-  trace_line(out, s.options, kReceivedFromEngine, text);
-  if (p.echo_rest) echo_engine_text(text, out);
-}
-
-bool is_engine_complaint(std::string_view line) {
-  return line.find("move after a game was concluded") != std::string_view::npos ||
-         line.find("No legal moves to search") != std::string_view::npos;
-}
-
-void relay_error_line(std::string_view line, Outbox& out) {
-  std::string cleaned;
-  line = clean_engine_text(line, true, true, cleaned);
-  if (line.empty()) return;
-  outbox_gui(out, {"info string ", line});
-}
-
-bool complaint_answers(std::string_view line, GameState& game, std::uint64_t read, Outbox& out) {
-  // Either complaint means no move line will follow for the search under way.
-  if (!is_engine_complaint(line)) return false;
-  const SearchEnd end = search_answered(game.searches, kErrorPipe, read);
-  if (!end.asked) return false;  // it cannot be of a search asked after it was written
-  relay_error_line(line, out);
-  if (!answer_unused(game, end, line, out)) answer_search(game, end, "resign", out);
-  return true;
+  trace_line(s, kReceivedFromEngine, text);
+  if (p.echo_rest) echo_engine_text(s, text);
 }

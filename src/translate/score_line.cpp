@@ -11,8 +11,7 @@ constexpr int kMaxDepth = 100;  // at most 99 moves; a further one is reported a
 
 // Appends the USI moves of the variation starting at text[space] to pv; returns the depth,
 // 0 when not a single move could be read.
-int convert_variation(EngineLineState& s, std::string_view text, std::size_t space,
-                      std::string& pv) {
+int convert_variation(State& s, std::string_view text, std::size_t space, std::string& pv) {
   const bool flip = option_on(s.options, kFlipHorizontal);
   int depth = 1;
   for (;;) {
@@ -41,7 +40,7 @@ std::int32_t negate(std::int32_t v) {
 
 }  // namespace
 
-void handle_score_line(EngineLineState& s, std::string_view rest, std::uint32_t now, Outbox& out) {
+void handle_score_line(State& s, std::string_view rest, std::uint32_t now) {
   s.game.info_seen = false;
   if (!reports_shown(s.game.searches)) return;  // of a board the GUI has left
   const Position saved = s.position;
@@ -50,7 +49,7 @@ void handle_score_line(EngineLineState& s, std::string_view rest, std::uint32_t 
   if (s.game.pondering) score = negate(score);
   const std::size_t space = rest.find(' ');
   if (space == std::string_view::npos) {
-    outbox_gui(out, {"info"});
+    outbox_gui(s.out, {"info"});
     return;  // no variation to report
   }
   std::string& pv = s.scratch;
@@ -59,9 +58,9 @@ void handle_score_line(EngineLineState& s, std::string_view rest, std::uint32_t 
   s.position = saved;
   const std::int32_t elapsed = static_cast<std::int32_t>(now - s.game.search_start_tick);
   if (depth == 0) {  // no move that reads as one: the score alone
-    outbox_gui_format(out, "info time %d score cp %d", elapsed, score);
+    outbox_gui_format(s.out, "info time %d score cp %d", elapsed, score);
     return;
   }
-  outbox_gui_format(out, "info time %d depth %d score cp %d pv%s", elapsed, depth, score,
+  outbox_gui_format(s.out, "info time %d depth %d score cp %d pv%s", elapsed, depth, score,
                     pv.c_str());
 }

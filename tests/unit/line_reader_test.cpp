@@ -1,46 +1,47 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/line_reader.h"
+#include "platform/platform.h"
 
 namespace {
 
-// A source that hands out prepared chunks, one per read, then the end.
-std::vector<std::string> chunks;
-std::size_t next_chunk = 0;
-int reads = 0;
-
-long scripted_read(platform::Handle, char* buffer, std::size_t size) {
-  ++reads;
-  if (next_chunk == chunks.size()) return 0;
-  std::string& chunk = chunks[next_chunk];
-  std::size_t n = chunk.size() < size ? chunk.size() : size;
-  chunk.copy(buffer, n);
-  chunk.erase(0, n);
-  if (chunk.empty()) ++next_chunk;
-  return static_cast<long>(n);
-}
-
 struct Served {
   std::vector<std::string> lines;  // "|" marks a line that ended with a line feed
+  int reads = 0;                   // reads that brought bytes
+  std::size_t largest = 0;         // the most room a read was given
 };
 
-Served read_all(std::vector<std::string> input) {
-  chunks = std::move(input);
-  next_chunk = 0;
-  reads = 0;
+// The chunks put in as reads bring them (a chunk larger than the room given comes over
+// several reads), every line taken as soon as it can be, then the end.
+Served read_all(std::vector<std::string> chunks) {
   static LineReader reader;
   reader = LineReader();
-  reader.read = scripted_read;
   Served served;
-  for (LineRead r = read_line(reader); r.ok; r = read_line(reader)) {
-    served.lines.push_back(std::string(r.text) + (r.terminated ? "|" : ""));
+  std::size_t next = 0;
+  for (;;) {
+    for (LineRead r = take_line(reader); r.ok; r = take_line(reader)) {
+      served.lines.push_back(std::string(r.text) + (r.terminated ? "|" : ""));
+    }
+    if (reader.ended) return served;
+    std::size_t room;
+    char* into = read_room(reader, room);
+    served.largest = std::max(served.largest, room);
+    std::size_t n = 0;
+    if (next < chunks.size()) {
+      n = std::min(room, chunks[next].size());
+      chunks[next].copy(into, n);
+      chunks[next].erase(0, n);
+      if (chunks[next].empty()) ++next;
+      ++served.reads;
+    }
+    bytes_read(reader, n);
   }
-  return served;
 }
 
 }  // namespace
@@ -61,16 +62,9 @@ TEST(LineReader, LineEndsAndPieces) {
 }
 
 TEST(LineReader, TwoLinesFromOneReadNeedNoSecondRead) {
-  chunks = {"info-0.35 +7776FU\r\nmove7776FU\r\n"};
-  next_chunk = 0;
-  reads = 0;
-  static LineReader reader;
-  reader = LineReader();
-  reader.read = scripted_read;
-  EXPECT_EQ(read_line(reader).text, "info-0.35 +7776FU");
-  EXPECT_EQ(reads, 1);
-  EXPECT_EQ(read_line(reader).text, "move7776FU");
-  EXPECT_EQ(reads, 1);
+  Served served = read_all({"info-0.35 +7776FU\r\nmove7776FU\r\n"});
+  EXPECT_EQ(served.lines, (std::vector<std::string>{"info-0.35 +7776FU|", "move7776FU|"}));
+  EXPECT_EQ(served.reads, 1);
 }
 
 TEST(LineReader, LongLineComesInPiecesOf20479Bytes) {
@@ -144,16 +138,7 @@ TEST(LineReader, LongLinesAreCutBetweenCharacters) {
 }
 
 TEST(LineReader, ReadsAtMost4096BytesAtATime) {
-  static std::size_t largest;
-  largest = 0;
-  chunks = {std::string(10000, 'x') + "\n"};
-  next_chunk = 0;
-  static LineReader reader;
-  reader = LineReader();
-  reader.read = [](platform::Handle h, char* b, std::size_t n) {
-    if (n > largest) largest = n;
-    return scripted_read(h, b, n);
-  };
-  EXPECT_EQ(read_line(reader).text.size(), 10000u);
-  EXPECT_EQ(largest, kReadSize);
+  Served served = read_all({std::string(10000, 'x') + "\n"});
+  EXPECT_EQ(served.lines, std::vector<std::string>{std::string(10000, 'x') + "|"});
+  EXPECT_EQ(served.largest, kReadSize);
 }

@@ -32,7 +32,7 @@ Written write(const std::string& text, bool flip = false) {
   Written w;
   Outbox out;
   w.file = position_file_text(w.position, text, flip, out);
-  w.gui = out.text;
+  w.gui = out.gui;
   return w;
 }
 

@@ -110,7 +110,7 @@ TEST(RandomGames, PositionFilesReadBackAsTheSameGame) {
     Position position;
     Outbox out;
     const std::string file = position_file_text(position, text, flip, out);
-    EXPECT_EQ(out.text, "") << text;
+    EXPECT_EQ(out.gui, "") << text;
     Game read;
     int moves_read = 0;
     ASSERT_TRUE(read_csa(file, flip, read, moves_read)) << text << "\n" << file;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/engine_link.h"
+#include "engine/engine_process.h"
 #include "front/startup.h"
 
 TEST(ExecutableName, BaseNameAndPrefix) {
@@ -32,28 +32,23 @@ TEST(EngineBanner, VersionFlagsAndName) {
   const struct {
     const char* banner;
     const char* base;
-    bool v1, v2, v3;
+    int version;
     const char* name;
   } cases[] = {
-      {"Molvara Version 2.1 - The Computer Shogi Engine", "molvara", false, true, false,
-       "Molvara Version 2.1"},
-      {"Molvara Version 1.5", "molvara", true, false, false, "Molvara Version 1.5"},
-      {"Molvara Version 3x", "molvara", false, false, true, "Molvara Version 3x"},
-      {"Molvara Version 4", "molvara", false, false, false, "Molvara Version 4"},
+      {"Molvara Version 2.1 - The Computer Shogi Engine", "molvara", 2, "Molvara Version 2.1"},
+      {"Molvara Version 1.5", "molvara", 1, "Molvara Version 1.5"},
+      {"Molvara Version 3x", "molvara", 3, "Molvara Version 3x"},
+      {"Molvara Version 4", "molvara", 0, "Molvara Version 4"},
       // The tail is cut only where it begins at index 11 or later.
-      {"0123456789 - The Computer Shogi Engine", "molvara", false, false, false,
+      {"0123456789 - The Computer Shogi Engine", "molvara", 0,
        "0123456789 - The Computer Shogi Engine"},
-      {"0123456789A - The Computer Shogi Engine", "molvara", false, false, false, "0123456789A"},
-      {"Molvara Version 2", "kaede", false, true, false, "Molvara Version 2 (kaede)"},
-      {"", "kaede", false, false, false, " (kaede)"},
+      {"0123456789A - The Computer Shogi Engine", "molvara", 0, "0123456789A"},
+      {"Molvara Version 2", "kaede", 2, "Molvara Version 2 (kaede)"},
+      {"", "kaede", 0, " (kaede)"},
   };
   for (const auto& c : cases) {
-    EngineState engine;
     std::string name;
-    engine_name_from_banner(c.banner, engine, c.base, name);
-    EXPECT_EQ(engine.is_v1, c.v1) << c.banner;
-    EXPECT_EQ(engine.is_v2, c.v2) << c.banner;
-    EXPECT_EQ(engine.is_v3, c.v3) << c.banner;
+    EXPECT_EQ(engine_name_from_banner(c.banner, c.base, name), c.version) << c.banner;
     EXPECT_EQ(name, c.name) << c.banner;
   }
 }

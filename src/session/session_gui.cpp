@@ -1,0 +1,82 @@
+#include <string>
+
+#include "front/usi_commands.h"
+#include "session/session_parts.h"
+
+namespace {
+
+bool is_quit(std::string_view text) {
+  return text.substr(0, 4) == "quit";
+}
+
+void hold(Session& s, std::string line, bool in_front) {
+  s.held_bytes += line.size();
+  if (in_front) {
+    s.held.push_front(std::move(line));
+  } else {
+    s.held.push_back(std::move(line));
+  }
+}
+
+// One GUI line, as read (its line feed kept), takes its turn now.
+void take_turn(Session& s, std::uint32_t now) {
+  UsiLine line{s.usi_line, 0};
+  switch (dispatch_usi_line(s.state, line, now)) {
+    case UsiAction::kDone:
+      return;
+    case UsiAction::kQuit:
+      if (s.ending == Ending::kNone) end_asked(s, now);
+      return end_now(s, now);
+    case UsiAction::kStartEngine:
+      hold(s, s.usi_line, true);  // answered once the engine has said its name
+      if (!begin_engine(s, false)) engine_gone(s, now);
+      return;
+    case UsiAction::kWaitForEngine:
+      hold(s, s.usi_line, true);
+      s.waiting = Waiting::kEngineFree;
+      return;
+  }
+}
+
+}  // namespace
+
+void read_gui(Session& s, std::uint32_t now) {
+  std::size_t room;
+  char* into = read_room(s.gui, room);
+  bytes_read(s.gui, static_cast<std::size_t>(platform::io_read(platform::kGuiIn, into, room)));
+  take_gui_lines(s, now);
+}
+
+void take_gui_lines(Session& s, std::uint32_t now) {
+  for (LineRead line = take_line(s.gui); line.ok && s.ending == Ending::kNone;
+       line = take_line(s.gui)) {
+    s.usi_line.assign(line.text);
+    if (line.terminated) s.usi_line.push_back('\n');
+    if (s.waiting != Waiting::kNothing || !s.held.empty()) {
+      // Its turn comes after what waits; "quit" ends orv within its bound all the same.
+      if (is_quit(line.text)) end_asked(s, now);
+      hold(s, s.usi_line, false);
+    } else {
+      take_turn(s, now);
+    }
+  }
+  if (s.gui.ended && s.ending == Ending::kNone) {
+    s.input_ended = true;
+    end_asked(s, now);
+  }
+}
+
+void resume_gui_lines(Session& s, std::uint32_t now) {
+  if (s.waiting == Waiting::kEngineFree && !engine_owes(s.state.game.searches)) {
+    s.waiting = Waiting::kNothing;
+  }
+  while (s.waiting == Waiting::kNothing && !s.held.empty()) {
+    s.usi_line = std::move(s.held.front());
+    s.held.pop_front();
+    s.held_bytes -= s.usi_line.size();
+    take_turn(s, now);
+  }
+  if (s.waiting == Waiting::kNothing && s.held.empty() && s.ending == Ending::kAsked) {
+    end_now(s, now);
+  }
+}

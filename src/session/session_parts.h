@@ -1,0 +1,30 @@
+// The session loop's own parts, one file each: the engine's events, the GUI's lines, the end.
+#pragma once
+
+#include <cstdint>
+
+#include "session/session.h"
+
+// The engine: started (at once, or at "isready"), its lines read, its going away.
+bool begin_engine(Session& session, bool first_start);
+void read_engine(Session& session, platform::Input input, std::uint32_t now);
+// Handles every line the reader of that input holds (read_engine's second half).
+void take_engine_lines(Session& session, platform::Input input, std::uint32_t now);
+void engine_exited(Session& session, std::uint32_t now);
+// The engine has gone while orv did not expect it: its last words, then orv ends.
+void engine_gone(Session& session, std::uint32_t now);
+// The engine cannot go on (what: "does not read its input"): it is ended at once.
+void engine_failed(Session& session, const char* what);
+
+// The GUI's lines: handled as they come, or held while something is awaited.
+void read_gui(Session& session, std::uint32_t now);
+void take_gui_lines(Session& session, std::uint32_t now);
+void resume_gui_lines(Session& session, std::uint32_t now);
+
+// The end: "quit" or the end of the input asked for it (its turn comes after the lines before
+// it), the engine's grace, its last words, the last writes.
+void end_asked(Session& session, std::uint32_t now);
+void end_now(Session& session, std::uint32_t now);
+bool ending_due(const Session& session, std::uint32_t& due);
+void advance_end(Session& session, std::uint32_t now);
+bool finished(const Session& session);
