@@ -1,9 +1,11 @@
 // The link to the engine as the GUI sees it: the Debug trace, line ends, an engine that
 // goes away, and the order in which commands reach it.
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -176,6 +178,16 @@ bool engine_gone_within(const std::string& dir, int timeout_ms) {
   return true;
 }
 
+// The threads of a process.
+int threads_of(pid_t pid) {
+  DIR* tasks = opendir(("/proc/" + std::to_string(pid) + "/task").c_str());
+  if (!tasks) return -1;
+  int count = 0;
+  while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+  closedir(tasks);
+  return count;
+}
+
 // Waits up to timeout_ms for orv's exit while its output is left unread: its exit code, or
 // -1 (it is then left to wait_exit).
 int exit_without_reading(AdapterSession& s, int timeout_ms) {
@@ -198,6 +210,7 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
     kQuit,
     kEndOfInput,
     kKilled,
+    kTerminated,
     kNotReading,
     kQuitUnread,
     kEndOfInputUnread,
@@ -207,23 +220,41 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
     const char* name;
     How how;
     int exit_code;
-    int gone_ms;  // the engine is gone this long after orv
+    int gone_ms;           // the engine is gone this long after orv
+    const char* more;      // what the engine does besides, or what follows "quit" unread
+    bool wrapper = false;  // a shell script starts the engine without exec (POSIX only)
   } cases[] = {
-      {"quit", kQuit, 0, 1000},
-      {"end_of_input", kEndOfInput, 0, 1000},
-      {"killed", kKilled, 128 + SIGKILL, 2000},
-      {"not_reading", kNotReading, 1, 1000},
+      {"quit", kQuit, 0, 1000, ""},
+      {"end_of_input", kEndOfInput, 0, 1000, ""},
+      {"killed", kKilled, 128 + SIGKILL, 2000, ""},
+      {"terminated", kTerminated, 128 + SIGTERM, 1000, ""},
+      {"not_reading", kNotReading, 1, 1000, ""},
       // The GUI has stopped reading while the engine floods it; orv's own exit is waited for
       // without reading either.
-      {"quit_unread", kQuitUnread, 0, 1000},
-      {"end_of_input_unread", kEndOfInputUnread, 0, 1000},
+      {"quit_unread", kQuitUnread, 0, 1000, ""},
+      {"end_of_input_unread", kEndOfInputUnread, 0, 1000, ""},
       // orv itself waits to write its answer to the GUI's line when "quit" comes.
-      {"answered_quit_unread", kAnsweredQuitUnread, 0, 1000},
+      {"answered_quit_unread", kAnsweredQuitUnread, 0, 1000, ""},
+      // Far more input after "quit" than any pipe holds.
+      {"quit_unread_then_more", kQuitUnread, 0, 1000, "@more"},
+      // A program the engine started holds its pipes: it ends with the engine.
+      {"helper_quit", kQuit, 0, 1000, "@start|orphan|60000\n"},
+      {"helper_terminated", kTerminated, 128 + SIGTERM, 1000, "@start|orphan|60000\n"},
+      {"wrapper_quit", kQuit, 0, 1000, "", true},
+      {"wrapper_terminated", kTerminated, 128 + SIGTERM, 1000, "", true},
   };
   for (const auto& c : cases) {
+    const bool more_input = std::string(c.more) == "@more";
+    if (kUnderWine && (c.wrapper || c.how == kTerminated || c.more[0] == '@')) continue;
     const std::string dir =
         make_test_dir(std::string("lifetime_") + c.name, "orv_molvara", "molvara",
-                      "@start|out|Molvara Version 2.0\n@eof|hang|\ns|hang|\nmove|flood|100000\n");
+                      "@start|out|Molvara Version 2.0\n@eof|hang|\ns|hang|\nmove|flood|100000\n" +
+                          std::string(more_input ? "" : c.more));
+    if (c.wrapper) {
+      std::remove((dir + "/molvara").c_str());
+      write_file(dir + "/molvara", "#!/bin/sh\n'" ORV_FAKE_ENGINE_PATH "' \"$@\"\n");
+      chmod((dir + "/molvara").c_str(), 0755);
+    }
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
     send(s, "isready\n");
@@ -233,6 +264,7 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
     if (c.how == kQuit) send(s, "quit\n");
     if (c.how == kEndOfInput) close_input(s);
     if (c.how == kKilled) kill(s.pid, SIGKILL);
+    if (c.how == kTerminated) kill(s.pid, SIGTERM);
     if (c.how == kNotReading) {
       std::string stops;
       for (int i = 0; i < 50000; ++i) stops += "stop\n";  // far more than a pipe holds
@@ -242,8 +274,16 @@ TEST(EngineLifetime, TheEngineNeverOutlivesOrv) {
       send(s, "go\n");
       engine_commands_so_far(dir, 2);
       std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the pipe fills
+      // One loop does all the work during a search: no reader, writer or watcher threads.
+      if (!kUnderWine) {
+        EXPECT_EQ(threads_of(s.pid), 1) << c.name;
+      }
       if (c.how == kQuitUnread) {
         ASSERT_EQ(write(s.in_fd, "quit\n", 5), 5);
+        // What follows fills the pipe, and more waits behind it.
+        const std::string more(1 << 20, 'x');
+        fcntl(s.in_fd, F_SETFL, fcntl(s.in_fd, F_GETFL) | O_NONBLOCK);
+        if (more_input) (void)!write(s.in_fd, more.data(), more.size());
       }
       if (c.how == kAnsweredQuitUnread) {
         ASSERT_EQ(write(s.in_fd, "isready\nquit\n", 13), 13);
@@ -278,4 +318,46 @@ TEST(EngineLifetime, AnEngineThatEndsByItselfIsWaitedFor) {
   EXPECT_FALSE(engine_running(dir));
   EXPECT_GE(Clock::now() - asked, std::chrono::milliseconds(450));
   EXPECT_EQ(rest_of_output(s), "");  // nothing written by any of this
+}
+
+// "quit" is seen whatever orv waits for: an engine's banner at the first start or at
+// "isready", a GUI that does not read while the engine writes on its way out (the engine then
+// still ends by itself: it has written its file when orv has ended).
+TEST(EngineLifetime, QuitIsSeenWhateverOrvWaitsFor) {
+  const std::string slow = "@start|sleep|15000\n@start|out|Molvara Version 2.0\n";
+  const struct {
+    const char* name;
+    std::string script;
+    bool deferred;  // the folder is known: the engine starts at "isready"
+    const char* before_quit;
+    bool ends_by_itself;
+  } cases[] = {
+      {"first_banner", slow, false, "usi\nisready\n", false},
+      {"isready_banner", slow, true, "usi\nisready\n", false},
+      {"last_words_unread",
+       "@start|out|Molvara Version 2.0\n@eof|flood|20000\n@eof|keep|engine.pid\n", false,
+       "isready\n", true},
+  };
+  for (const auto& c : cases) {
+    const std::string dir =
+        make_test_dir(std::string("quit_seen_") + c.name, "orv_molvara", "molvara", c.script);
+    if (c.deferred) {
+      write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + native_dir(dir) + "\nName=x\n");
+    }
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, c.before_quit);
+    if (c.ends_by_itself) {
+      ASSERT_EQ(next_line(s, 10000), "readyok") << c.name;
+    }
+    engine_commands_so_far(dir, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto asked = Clock::now();
+    ASSERT_EQ(write(s.in_fd, "quit\n", 5), 5);
+    EXPECT_EQ(exit_without_reading(s, 5000), 0) << c.name;
+    EXPECT_LT(Clock::now() - asked, std::chrono::seconds(3)) << c.name;
+    EXPECT_TRUE(engine_gone_within(dir, 1000)) << c.name;
+    EXPECT_EQ(file_exists(dir + "/kept1.txt"), c.ends_by_itself) << c.name;
+    wait_exit(s);
+  }
 }

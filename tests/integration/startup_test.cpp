@@ -52,6 +52,8 @@ TEST(Startup, MissingEngineOrEngineThatEndsBeforeItsBanner) {
   } cases[] = {
       {"no_engine", "", ""},
       {"silent_engine", "molvara", "@start|exit|0\n"},
+      // A program of the engine's holds its pipes long after it has gone.
+      {"helper_holds_pipes", "molvara", "@start|orphan|10000\n@start|exit|0\n"},
   };
   for (const auto& c : cases) {
     std::string dir = make_test_dir(c.name, "orv_molvara", c.engine, c.script);
