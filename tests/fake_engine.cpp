@@ -7,7 +7,8 @@
 //    trigger: @start (at start), @eof (at the end of input), * (every command), @search
 //             (a command that starts a search: "move", "move restraint", a CSA move) or a
 //             command prefix, which with "#N" after it fires only at the Nth command it
-//             matches; every rule that matches runs, in file order
+//             matches; every rule that matches runs, in file order. "K>" before a trigger
+//             keeps the rule to the Kth engine started in the folder (orv may start it again)
 //    action:  out / outlf (text and CR LF / LF on standard output), raw (text alone),
 //             err / errlf (the same on standard error), sleep (text milliseconds),
 //             exit (exit code text), hang (stop reading for ever), deaf (close the
@@ -75,6 +76,9 @@ std::string unescape(const std::string& text) {
   return bytes;
 }
 
+// Which engine started in this folder this one is: 1 for the first.
+int instance = 1;
+
 std::vector<Rule> load_script() {
   std::vector<Rule> rules;
   FILE* file = std::fopen("fake_script.txt", "rb");
@@ -92,6 +96,11 @@ std::vector<Rule> load_script() {
     if (b == std::string::npos) b = s.size();
     Rule rule{s.substr(0, a), s.substr(a + 1, b - a - 1),
               b < s.size() ? unescape(s.substr(b + 1)) : std::string()};
+    const std::size_t only = rule.trigger.find('>');
+    if (only != std::string::npos && only > 0 && rule.trigger[0] >= '1' && rule.trigger[0] <= '9') {
+      if (std::atoi(rule.trigger.c_str()) != instance) continue;
+      rule.trigger.erase(0, only + 1);
+    }
     std::size_t hash = rule.trigger.find('#');
     if (hash != std::string::npos && rule.trigger[0] != '@') {
       rule.only_at = std::atoi(rule.trigger.c_str() + hash + 1);
@@ -270,6 +279,11 @@ int main(int argc, char** argv) {
 #endif
   char cwd[4096] = {};
   if (!getcwd(cwd, sizeof cwd)) cwd[0] = '\0';
+  if (FILE* started = std::fopen("engine_start.log", "rb")) {  // a line "cwd=..." per start
+    char line[4096];
+    while (std::fgets(line, sizeof line, started)) instance += std::strncmp(line, "cwd=", 4) == 0;
+    std::fclose(started);
+  }
   std::string start = "cwd=" + std::string(cwd) + "\n";
   for (int i = 0; i < argc; ++i) start += "argv[" + std::to_string(i) + "]=" + argv[i] + "\n";
   append_log("engine_start.log", start);

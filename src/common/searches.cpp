@@ -28,12 +28,24 @@ bool search_stopped(Searches& s, std::uint32_t now, std::string& held) {
 }
 
 SearchEnd search_answered(Searches& s) {
-  if (s.phase == SearchPhase::kIdle) return {false, false, false, false};
+  if (s.phase == SearchPhase::kIdle) return {false, false, false, false, false};
   const SearchPhase phase = s.phase;
   s.phase = SearchPhase::kIdle;
   s.answered = true;
   const bool held = s.infinite && phase == SearchPhase::kRunning && s.analysis;
-  return {true, phase != SearchPhase::kLeft, held, s.searched == s.serial};
+  const bool late = phase == SearchPhase::kOverdue;
+  const bool shown = phase == SearchPhase::kRunning || phase == SearchPhase::kStopped;
+  return {true, shown, held, s.searched == s.serial, late};
+}
+
+bool search_overdue(Searches& s) {
+  const bool stopped = s.phase == SearchPhase::kStopped;
+  s.phase = SearchPhase::kOverdue;
+  return stopped;
+}
+
+void search_abandoned(Searches& s) {
+  s.phase = SearchPhase::kIdle;
 }
 
 void position_given(Searches& s) {
@@ -55,5 +67,6 @@ bool analysing(const Searches& s) {
 
 bool reports_shown(const Searches& s) {
   if (s.phase == SearchPhase::kIdle) return true;
-  return s.phase != SearchPhase::kLeft && s.searched == s.serial;
+  const bool awaited = s.phase == SearchPhase::kRunning || s.phase == SearchPhase::kStopped;
+  return awaited && s.searched == s.serial;
 }

@@ -11,6 +11,8 @@ enum class SearchPhase : std::uint8_t {
   kRunning,  // asked, not yet told to end
   kStopped,  // the GUI sent "stop": its bestmove is due; the engine has been told "s"
   kLeft,     // the GUI left it without "stop": its end is neither shown nor played; told "s"
+  kOverdue,  // no answer came in time after "s": the GUI has been answered, the engine still
+             // owes it and is ended before it is asked anything else
 };
 
 struct Searches {
@@ -34,6 +36,7 @@ struct SearchEnd {
   bool shown;    // written to the GUI (false: the GUI left the search)
   bool held;     // its bestmove waits for the GUI's "stop"
   bool current;  // it searched the board as it is now: its move is played on it
+  bool late;     // it came after orv gave up waiting for it
 };
 
 inline bool engine_owes(const Searches& s) {
@@ -57,6 +60,13 @@ SearchEnd search_answered(Searches& searches);
 
 // A new "position" from the GUI.
 void position_given(Searches& searches);
+
+// No answer came in time after "s": orv no longer waits for it. True when the GUI waits for
+// it (a "stop"), so that it gets its bestmove now.
+bool search_overdue(Searches& searches);
+
+// The engine owing an overdue answer is ended and started afresh: it owes nothing.
+void search_abandoned(Searches& searches);
 
 // Milliseconds left of the time allowed for the answer after "s"; allowed while no "s" was
 // sent, 0 once the time is up.

@@ -11,11 +11,9 @@ void send_with(State& s, std::string_view head, OptionId id) {
   send_command(s, command);
 }
 
-}  // namespace
-
-void handle_usinewgame(State& s) {
+// The settings "usinewgame" sends before the game's book.
+void send_settings(State& s) {
   const OptionValues& o = s.options;
-  leave_search(s);  // a search of the last game's ends unseen
   if (s.engine.version != 1) {
     if (s.engine.version == 0) send_with(s, "tlp num ", kThreads);
     send_command(s, option_on(o, kTimeExtendable) ? "limit time extendable" : "limit time strict");
@@ -38,9 +36,29 @@ void handle_usinewgame(State& s) {
     default:
       break;
   }
-  s.game.book_limit = parse_option_value(option_value(o, kBookNum));
-  s.game.book = s.game.book_limit == 0 ? Book::kOff : Book::kOn;
+}
+
+void send_book_and_command(State& s) {
   send_command(s, s.game.book == Book::kOff ? "book off" : "book on");
-  if (!option_text(o, kCommand).empty()) send_command(s, option_text(o, kCommand));
+  if (!option_text(s.options, kCommand).empty()) send_command(s, option_text(s.options, kCommand));
+}
+
+}  // namespace
+
+void handle_usinewgame(State& s) {
+  leave_search(s);  // a search of the last game's ends unseen
+  send_settings(s);
+  s.game.book_limit = parse_option_value(option_value(s.options, kBookNum));
+  s.game.book = s.game.book_limit == 0 ? Book::kOff : Book::kOn;
+  send_book_and_command(s);
   s.game.last_bestmove.clear();
+}
+
+void settings_again(State& s) {
+  send_settings(s);
+  const bool off = s.game.book == Book::kOff || s.game.book == Book::kAnalysisOff;
+  s.game.book = off ? Book::kOff : Book::kOn;
+  send_book_and_command(s);
+  s.game.engine_behind = true;
+  search_abandoned(s.game.searches);
 }

@@ -105,13 +105,14 @@ bool asks_search(std::string_view text) {
   return match_usi(line, "go");
 }
 
-bool engine_free_for_search(State& s, std::uint32_t now) {
+EngineFree engine_free_for_search(State& s, std::uint32_t now) {
   Searches& searches = s.game.searches;
-  if (!engine_owes(searches)) return true;
+  if (!engine_owes(searches)) return EngineFree::kYes;
   if (search_left(searches, now)) send_command(s, "s");
-  if (wait_left(searches, now, kStopAnswerMs) > 0) return false;
+  if (searches.phase == SearchPhase::kOverdue) return EngineFree::kStartAgain;
+  if (wait_left(searches, now, kStopAnswerMs) > 0) return EngineFree::kWait;
   stop_answer_overdue(s);
-  return true;
+  return EngineFree::kStartAgain;
 }
 
 std::uint32_t stop_answer_due(const State& s) {
@@ -122,10 +123,7 @@ std::uint32_t stop_answer_due(const State& s) {
 }
 
 void stop_answer_overdue(State& s) {
-  Searches& searches = s.game.searches;
-  const bool stopped = searches.phase == SearchPhase::kStopped;
-  searches.phase = SearchPhase::kIdle;
-  s.game.engine_behind = true;
+  const bool stopped = search_overdue(s.game.searches);
   outbox_gui(s.out, {"info string engine ", s.engine.file, " did not answer its stop"});
   if (stopped) outbox_gui(s.out, {"bestmove resign"});
 }

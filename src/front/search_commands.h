@@ -19,14 +19,15 @@ std::string_view extract_time_field(std::string_view text, std::string_view keyw
 bool asks_search(std::string_view text);
 
 // Before a search is asked the engine must owe none: one still running is left, and the
-// answer of one stopped or left is waited for, never past kStopAnswerMs after its "s"; then
-// the GUI is told and the search forgotten. False while the search must wait.
-bool engine_free_for_search(State& state, std::uint32_t now);
+// answer of one stopped or left is waited for, never past kStopAnswerMs after its "s". An
+// engine that has not answered by then is started afresh before it is asked anything else.
+enum class EngineFree { kYes, kWait, kStartAgain };
+EngineFree engine_free_for_search(State& state, std::uint32_t now);
 
 // When the answer after "s" is due at the latest (0: none is awaited).
 std::uint32_t stop_answer_due(const State& state);
-// The answer after "s" has not come in time: orv stops waiting for it, and a "stop" that
-// waits for its bestmove gets a resign, so that no GUI waits for ever.
+// The answer after "s" has not come in time: the GUI is told, and a "stop" that waits for
+// its bestmove gets a resign, so that no GUI waits for ever. The engine still owes it.
 void stop_answer_overdue(State& state);
 
 void handle_go(State& state, UsiLine& line);

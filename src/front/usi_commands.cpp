@@ -7,7 +7,11 @@
 #include "front/search_commands.h"
 
 UsiAction dispatch_usi_line(State& s, UsiLine& line, std::uint32_t now) {
-  if (asks_search(line.text) && !engine_free_for_search(s, now)) return UsiAction::kWaitForEngine;
+  if (asks_search(line.text)) {
+    const EngineFree free = engine_free_for_search(s, now);
+    if (free == EngineFree::kWait) return UsiAction::kWaitForEngine;
+    if (free == EngineFree::kStartAgain) return UsiAction::kStartAgain;
+  }
   // The order keeps commands that share a beginning apart: "usinewgame" before "usi",
   // "go mate", "go ponder" and "go infinite" before "go".
   if (match_usi(line, "usinewgame")) {
@@ -16,6 +20,7 @@ UsiAction dispatch_usi_line(State& s, UsiLine& line, std::uint32_t now) {
     handle_setoption(s, line);
   } else if (match_usi(line, "isready")) {
     if (!s.engine.running) return UsiAction::kStartEngine;
+    if (s.game.searches.phase == SearchPhase::kOverdue) return UsiAction::kStartAgain;
     outbox_gui(s.out, {"readyok"});
   } else if (match_usi(line, "usi")) {
     handle_usi(s);

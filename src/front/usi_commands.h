@@ -12,6 +12,7 @@ enum class UsiAction {
   kQuit,
   kStartEngine,    // "isready" with the engine's start deferred: again once it runs
   kWaitForEngine,  // a search while the engine owes an answer: again once it is free
+  kStartAgain,     // the engine never answered a stop: again once it is started afresh
 };
 
 UsiAction dispatch_usi_line(State& state, UsiLine& line, std::uint32_t now);

@@ -20,6 +20,12 @@ enum class Waiting : std::uint8_t {
   kEnd,         // orv is ending: nothing more is handled
 };
 
+enum class EngineStart : std::uint8_t {
+  kFirst,      // at start-up, the first in this folder
+  kAtIsready,  // at the first "isready"
+  kAgain,      // afresh, after it never answered a stop
+};
+
 // How orv comes to its end, and what it still owes before it exits.
 enum class Ending : std::uint8_t {
   kNone,
@@ -37,7 +43,8 @@ struct Session {
   std::deque<std::string> held;  // GUI lines waiting their turn
   std::size_t held_bytes = 0;
   Waiting waiting = Waiting::kNothing;
-  bool first_start = false;  // the engine started is the first one in this folder
+  EngineStart start = EngineStart::kFirst;  // how the engine running now was started
+  std::uint32_t banner_due = 0;             // an engine started again says its name by then
   Ending ending = Ending::kNone;
   bool input_ended = false;  // the GUI's input has ended (rather than said "quit")
   int exit_code = 0;

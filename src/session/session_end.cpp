@@ -42,7 +42,7 @@ void engine_message(Session& s, const char* what) {
 void after_last_words(Session& s, std::uint32_t now) {
   if (s.link.banner_read) {
     engine_message(s, "has exited");
-  } else if (s.first_start) {
+  } else if (s.start == EngineStart::kFirst) {
     s.startup_failed = true;  // told in a message box, after what the engine said
   } else {
     engine_message(s, "cannot be started");

@@ -1,8 +1,12 @@
+#include "front/new_game.h"
 #include "front/startup.h"
 #include "session/session_parts.h"
 #include "translate/engine_lines.h"
 
 namespace {
+
+// An engine started again mid-game answered its banner once already: it is given this long.
+constexpr std::uint32_t kBannerAgainMs = 10000;
 
 void banner_arrived(Session& s, const std::string& banner) {
   std::string name;
@@ -10,7 +14,8 @@ void banner_arrived(Session& s, const std::string& banner) {
   state.engine.version =
       engine_name_from_banner(banner, platform::from_path(state.engine_base_name), name);
   state.engine.running = true;
-  engine_named(state, name, s.first_start);
+  engine_named(state, name, s.start == EngineStart::kFirst);
+  if (s.start == EngineStart::kAgain) settings_again(state);
   s.waiting = Waiting::kNothing;
 }
 
@@ -26,32 +31,67 @@ void output_piece(Session& s, const LineRead& piece, std::uint32_t now) {
   }
 }
 
+LineReader& reader_of(Session& s, platform::Input input) {
+  return input == platform::kEngineOut ? s.link.out : s.link.err;
+}
+
+void read_into(LineReader& reader, platform::Input input) {
+  std::size_t room;
+  char* into = read_room(reader, room);
+  bytes_read(reader, static_cast<std::size_t>(platform::io_read(input, into, room)));
+}
+
 bool output_over(const EngineLink& link) {
   return link.out.ended && link.out.start == link.out.end;
 }
 
 }  // namespace
 
-bool begin_engine(Session& s, bool first_start) {
+bool begin_engine(Session& s, EngineStart start) {
   State& state = s.state;
+  s.start = start;
   if (!start_engine(s.link, state.engine_dir, state.engine_base_name)) return false;
   s.errors = ErrorRelay{};
   s.errors.next_tick = platform::tick_ms();
-  s.first_start = first_start;
+  s.banner_due = s.errors.next_tick + kBannerAgainMs;
   s.waiting = Waiting::kBanner;
   return true;
 }
 
+void start_engine_again(Session& s, std::uint32_t now) {
+  // What it has written so far is read without waiting: a late answer among it is shown.
+  platform::Wants wants;
+  wants.read[platform::kEngineOut] = wants.read[platform::kEngineErr] = true;
+  for (platform::Ready ready; platform::io_wait(wants, 0, ready);) {
+    if (!ready.read[platform::kEngineOut] && !ready.read[platform::kEngineErr]) break;
+    for (platform::Input input : {platform::kEngineOut, platform::kEngineErr}) {
+      if (!ready.read[input]) continue;
+      read_into(reader_of(s, input), input);
+      take_engine_lines(s, input, now);
+    }
+    wants.read[platform::kEngineOut] = !s.link.out.ended;
+    wants.read[platform::kEngineErr] = !s.link.err.ended;
+  }
+  relay_all(s.errors, s.state.out);
+  end_engine(s.link);
+  s.state.engine.running = false;
+  outbox_gui(s.state.out, {"info string engine ", s.state.engine.file, " is started again"});
+  if (!begin_engine(s, EngineStart::kAgain)) engine_gone(s, now);
+}
+
+bool banner_due(const Session& s, std::uint32_t& due) {
+  due = s.banner_due;
+  return s.waiting == Waiting::kBanner && s.start == EngineStart::kAgain;
+}
+
 void read_engine(Session& s, platform::Input input, std::uint32_t now) {
-  LineReader& reader = input == platform::kEngineOut ? s.link.out : s.link.err;
-  std::size_t room;
-  char* into = read_room(reader, room);
-  bytes_read(reader, static_cast<std::size_t>(platform::io_read(input, into, room)));
+  read_into(reader_of(s, input), input);
   take_engine_lines(s, input, now);
+  if (input == platform::kEngineOut && output_over(s.link)) engine_gone(s, now);
 }
 
 void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
-  LineReader& reader = input == platform::kEngineOut ? s.link.out : s.link.err;
+  LineReader& reader = reader_of(s, input);
   for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
     if (input == platform::kEngineOut) {
       output_piece(s, piece, now);
@@ -59,7 +99,6 @@ void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
       error_line(s.state, s.errors, piece.text);
     }
   }
-  if (input == platform::kEngineOut && output_over(s.link)) engine_gone(s, now);
 }
 
 void engine_exited(Session& s, std::uint32_t now) {

@@ -29,12 +29,15 @@ void take_turn(Session& s, std::uint32_t now) {
       return end_now(s, now);
     case UsiAction::kStartEngine:
       hold(s, s.usi_line, true);  // answered once the engine has said its name
-      if (!begin_engine(s, false)) engine_gone(s, now);
+      if (!begin_engine(s, EngineStart::kAtIsready)) engine_gone(s, now);
       return;
     case UsiAction::kWaitForEngine:
       hold(s, s.usi_line, true);
       s.waiting = Waiting::kEngineFree;
       return;
+    case UsiAction::kStartAgain:
+      hold(s, s.usi_line, true);  // asked of the engine started afresh
+      return start_engine_again(s, now);
   }
 }
 
@@ -67,7 +70,9 @@ void take_gui_lines(Session& s, std::uint32_t now) {
 }
 
 void resume_gui_lines(Session& s, std::uint32_t now) {
-  if (s.waiting == Waiting::kEngineFree && !engine_owes(s.state.game.searches)) {
+  const SearchPhase phase = s.state.game.searches.phase;
+  if (s.waiting == Waiting::kEngineFree && phase != SearchPhase::kStopped &&
+      phase != SearchPhase::kLeft) {
     s.waiting = Waiting::kNothing;
   }
   while (s.waiting == Waiting::kNothing && !s.held.empty()) {

@@ -70,7 +70,7 @@ platform::Wants wants_of(const Session& s) {
 
 // The earliest deadline of the loop as a wait in milliseconds, -1 for none.
 int next_wait(const Session& s, std::uint32_t now) {
-  std::uint32_t dues[6];
+  std::uint32_t dues[7];
   int count = 0;
   if (relay_waits(s.errors, dues[count])) ++count;
   if (s.state.engine.running && (dues[count] = stop_answer_due(s.state)) != 0) ++count;
@@ -79,6 +79,7 @@ int next_wait(const Session& s, std::uint32_t now) {
     dues[count++] = s.gui_read_tick + kGuiStallMs;
   }
   if (ending_due(s, dues[count])) ++count;
+  if (banner_due(s, dues[count])) ++count;
   int wait = -1;
   for (int i = 0; i < count; ++i) {
     const std::int32_t left = static_cast<std::int32_t>(dues[i] - now);
@@ -96,6 +97,8 @@ void reach_deadlines(Session& s, std::uint32_t now) {
   if (s.engine_blocked && passed(now, s.engine_stuck_tick + kEngineWriteMs)) {
     engine_failed(s, "does not read its input");
   }
+  std::uint32_t due;
+  if (banner_due(s, due) && passed(now, due)) engine_gone(s, now);
   advance_end(s, now);
 }
 
@@ -122,7 +125,7 @@ int run_session(Session& s, const char* argv0) {
     case StartUp::kFailed:
       return 1;
     case StartUp::kEngineNow:
-      if (!begin_engine(s, true)) {
+      if (!begin_engine(s, EngineStart::kFirst)) {
         engine_cannot_start_now(s.state);
         return 1;
       }

@@ -6,7 +6,11 @@
 #include "session/session.h"
 
 // The engine: started (at once, or at "isready"), its lines read, its going away.
-bool begin_engine(Session& session, bool first_start);
+bool begin_engine(Session& session, EngineStart start);
+// The engine never answered a stop: its last lines are shown, it is ended and started again.
+void start_engine_again(Session& session, std::uint32_t now);
+// An engine started again that has not said its name in time is gone.
+bool banner_due(const Session& session, std::uint32_t& due);
 void read_engine(Session& session, platform::Input input, std::uint32_t now);
 // Handles every line the reader of that input holds (read_engine's second half).
 void take_engine_lines(Session& session, platform::Input input, std::uint32_t now);

@@ -69,6 +69,7 @@ bool answer_unused(State& s, const SearchEnd& end, std::string_view line) {
   // The engine has played it on its own board all the same.
   s.game.engine_behind = true;
   if (!end.asked) outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
+  if (end.late) outbox_gui(s.out, {"info string engine answer came too late: ", line});
   return true;
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "integration/adapter_session.h"
 
@@ -136,30 +138,33 @@ TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
 }
 
 // An engine that leaves one search unanswered, even after "s", costs that search alone: the
-// next game waits what is left of 2 s, is told, and is played on the GUI's position.
+// next game waits what is left of 2 s, is told, and is played on the GUI's position by the
+// engine started afresh.
 TEST(Searches, UnansweredSearchCostsOnlyThatSearch) {
   const struct {
     const char* name;
     const char* refusal;
     const char* shown;  // the refusal as the GUI sees it, its beginning
   } cases[] = {
-      {"stderr", "move#1|err|cannot search: hash table allocation failed\n", "info string cannot"},
-      {"stdout", "move#1|out|error: no search\n", "error: no search"},
+      {"stderr", "1>move#1|err|cannot search: hash table allocation failed\n",
+       "info string cannot"},
+      {"stdout", "1>move#1|out|error: no search\n", "error: no search"},
   };
   for (const auto& c : cases) {
     std::string dir = make_test_dir(std::string("unanswered_") + c.name, "orv_molvara", "molvara",
                                     kBanner + "@silent-stop|on|\n" + c.refusal +
-                                        "move#2|out|move3334FU\nmove#3|out|move7776FU\n");
+                                        "2>move#1|out|move3334FU\n2>move#2|out|move7776FU\n");
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
     send(s, "usinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
     EXPECT_EQ(next_line(s).rfind(c.shown, 0), 0u) << c.name;
     send(s, "gameover lose\nusinewgame\nposition startpos moves 7g7f\ngo btime 1000 wtime 1000\n");
     std::vector<std::string> lines = lines_until(s, "bestmove 3c3d", 4000);
-    EXPECT_EQ(lines.front(),
-              "info string engine " + program("molvara") + " did not answer its stop")
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "info string engine " + program("molvara") + " did not answer its stop",
+                         "info string engine " + program("molvara") + " is started again",
+                         "info currmove 3c3d", "bestmove 3c3d"}))
         << c.name;
-    EXPECT_EQ(lines.back(), "bestmove 3c3d") << c.name;
     // A later game pays nothing.
     send(s, "gameover win\nusinewgame\nposition startpos\ngo btime 1000 wtime 1000\n");
     EXPECT_EQ(lines_until(s, "bestmove 7g7f", 1500).back(), "bestmove 7g7f") << c.name;
@@ -192,7 +197,7 @@ TEST(Searches, RepeatedComplaintAnswersOnlyTheSearchItRefuses) {
 }
 
 // A "stop" the engine never answers still gets its bestmove, 2 s after it: no GUI waits for
-// ever.
+// ever. The engine is started afresh before it is asked anything else.
 TEST(Searches, StopTheEngineNeverAnswersIsAnsweredAfterTwoSeconds) {
   for (const char* go : {"go infinite\n", "go btime 0 wtime 0 byoyomi 60000\n"}) {
     std::string dir =
@@ -205,8 +210,53 @@ TEST(Searches, StopTheEngineNeverAnswersIsAnsweredAfterTwoSeconds) {
                   "info string engine " + program("molvara") + " did not answer its stop",
                   "bestmove resign"}))
         << go;
-    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << go;
+    EXPECT_EQ(
+        lines_before_readyok(s),
+        std::vector<std::string>{"info string engine " + program("molvara") + " is started again"})
+        << go;
     send(s, "quit\n");
     EXPECT_EQ(wait_exit(s), 0);
+  }
+}
+
+// An answer that comes after orv gave up on it never answers another search: before the next
+// search (or at "isready") the engine that owes it is started afresh, its last words shown;
+// one that comes before the next search is shown for what it is, and the search goes on.
+TEST(Searches, AnAnswerThatComesTooLateAnswersNothing) {
+  const std::string engine = "info string engine " + program("molvara");
+  const struct {
+    const char* name;
+    const char* next;  // what the GUI sends once the stop was given up
+    int wait_ms;       // before it sends it
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"search_again",
+       "position startpos moves 7g7f\ngo btime 0 wtime 0\n",
+       0,
+       {engine + " is started again", "info currmove 3c3d", "bestmove 3c3d"}},
+      {"isready", "isready\n", 0, {engine + " is started again", "readyok"}},
+      {"answer_first",
+       "position startpos moves 7g7f\ngo btime 0 wtime 0\n",
+       1000,
+       {"info string engine answer came too late: move2726FU", "info currmove 3c3d",
+        "bestmove 3c3d"}},
+  };
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(std::string("too_late_") + c.name, "orv_molvara", "molvara",
+                                    kBanner +
+                                        "@silent-stop|on|\n1>s|sleep|2600\n1>s|out|move2726FU\n"
+                                        "limit time 0 0|out|move3334FU\n");
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "position startpos\ngo infinite\nstop\n");
+    EXPECT_EQ(lines_until(s, "bestmove resign", 3000),
+              (std::vector<std::string>{engine + " did not answer its stop", "bestmove resign"}))
+        << c.name;
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.wait_ms));
+    send(s, c.next);
+    EXPECT_EQ(lines_until(s, c.lines.back(), 5000), c.lines) << c.name;
+    EXPECT_EQ(lines_before_readyok(s), std::vector<std::string>()) << c.name;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0) << c.name;
   }
 }
