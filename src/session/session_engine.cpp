@@ -96,7 +96,7 @@ void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
     if (input == platform::kEngineOut) {
       output_piece(s, piece, now);
     } else {
-      error_line(s.state, s.errors, piece.text);
+      error_line(s.state, s.errors, piece.text, piece.terminated);
     }
   }
 }

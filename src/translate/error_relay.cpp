@@ -1,5 +1,7 @@
 #include "translate/error_relay.h"
 
+#include <algorithm>
+
 #include "engine/engine_text.h"
 #include "translate/engine_lines.h"
 
@@ -10,6 +12,8 @@ namespace {
 // waits on its standard error and a flood takes no more memory than the backlog.
 constexpr std::uint32_t kRelayPauseMs = 200;
 constexpr std::size_t kBacklogBytes = 64 * 1024;
+// Enough of a piece's end to hold all of a complaint but its last character.
+constexpr std::size_t kComplaintTail = sizeof "move after a game was concluded" - 2;
 
 void show(const ErrorRelay::Line& line, Outbox& out) {
   if (line.dropped_before > 0) {
@@ -46,8 +50,11 @@ void keep(ErrorRelay& r, std::string_view text) {
 
 // A complaint while the engine owes a search is that search's answer: no move line will
 // follow for it.
-bool answer_complaint(State& s, std::string_view text) {
-  if (!is_engine_complaint(text)) return false;
+bool answer_complaint(State& s, std::string_view text, std::string_view before) {
+  const bool across =
+      !before.empty() &&
+      is_engine_complaint(std::string(before).append(text.substr(0, kComplaintTail)));
+  if (!across && !is_engine_complaint(text)) return false;
   const SearchEnd end = search_answered(s.game.searches);
   if (!end.asked) return false;  // relayed as any other line
   show({std::string(text), 0}, s.out);
@@ -62,8 +69,11 @@ bool is_engine_complaint(std::string_view line) {
          line.find("No legal moves to search") != std::string_view::npos;
 }
 
-void error_line(State& s, ErrorRelay& r, std::string_view text) {
-  if (text.empty() || answer_complaint(s, text)) return;
+void error_line(State& s, ErrorRelay& r, std::string_view text, bool ends_line) {
+  const std::string before = std::move(r.tail);
+  r.tail.clear();
+  if (!ends_line) r.tail.assign(text.substr(text.size() - std::min(text.size(), kComplaintTail)));
+  if (text.empty() || answer_complaint(s, text, before)) return;
   keep(r, text);
 }
 

@@ -18,14 +18,16 @@ struct ErrorRelay {
   std::size_t waiting_bytes = 0;
   unsigned dropped = 0;         // lines dropped since the last one kept
   std::uint32_t next_tick = 0;  // the next line is shown at this tick at the earliest
+  // The end of a piece that did not end its line: a complaint may go on in the next piece.
+  std::string tail;
 };
 
 // A line of the engine's standard error saying that no move line will follow.
 bool is_engine_complaint(std::string_view line);
 
 // One line (or piece of one) of the engine's standard error: a complaint while a search is
-// owed answers it now; anything else waits its turn.
-void error_line(State& state, ErrorRelay& relay, std::string_view text);
+// owed answers it now, even one that begins in the piece before; anything else waits its turn.
+void error_line(State& state, ErrorRelay& relay, std::string_view text, bool ends_line);
 
 // True when a line waits; due is then when it may be shown.
 bool relay_waits(const ErrorRelay& relay, std::uint32_t& due);

@@ -164,6 +164,22 @@ TEST(Translate, ErrorLinesAreRelayedOneAtATime) {
   EXPECT_EQ(wait_exit(s), 0);
 }
 
+// The complaint that ends a search is seen wherever a long line of the engine's standard
+// error is cut into pieces: in the first, across two, in a later one.
+TEST(Translate, ComplaintEndsTheSearchWhereverALongLineIsCut) {
+  for (std::size_t before : {20400u, 20470u, 20479u, 45000u}) {
+    std::string dir = make_test_dir("translate_long_complaint", "orv_molvara", "molvara",
+                                    "@start|out|Molvara Version 2.0\nmove|err|" +
+                                        std::string(before, 'x') + "No legal moves to search\n");
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "go btime 0\n");
+    EXPECT_EQ(lines_until(s, "bestmove resign", 1000).back(), "bestmove resign") << before;
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0);
+  }
+}
+
 // An engine that says much on its standard error, before its banner too, is never held up
 // by it: what waits beyond the backlog is dropped and counted, and when the engine ends, its
 // last words come before "has exited".
