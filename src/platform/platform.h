@@ -61,7 +61,6 @@ struct LocalTime {
   int hour, minute, second, millisecond;
 };
 LocalTime local_time();
-void sleep_ms(unsigned ms);
 
 // Raw bytes of standard input: >0 bytes read, 0 end of input, -1 error.
 long read_stdin(char* buffer, std::size_t size);
@@ -96,8 +95,6 @@ int kill_child(Child& child);
 long read_pipe(Handle pipe, char* buffer, std::size_t size);
 // Writes all bytes; returns the count written, -1 on failure (a gone reader included).
 long write_pipe(Handle pipe, const char* data, std::size_t size);
-// A pipe within this process, both ends kept from child processes. False when none.
-bool make_pipe(Handle& read_end, Handle& write_end);
 // Closes and resets to no_handle; a no_handle is left alone.
 void close_handle(Handle& handle);
 
@@ -128,6 +125,8 @@ long io_read(Input input, char* buffer, std::size_t size);
 // As many bytes as the output takes now, never waiting: 0 when it takes none, -1 when its
 // reader has gone.
 long io_write(Output output, const char* data, std::size_t size);
+// Everything the GUI's output took has reached its pipe (Windows writes it on a thread).
+bool io_gui_written();
 
 // The configuration file. A missing file, section or key reads as fallback; a key that is
 // present with an empty value reads as empty. At most max_bytes - 1 bytes are returned.

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "platform/ini_text.h"
 #include "platform/platform.h"
@@ -75,10 +74,6 @@ LocalTime local_time() {
   tm parts{};
   localtime_r(&now.tv_sec, &parts);
   return {parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
-}
-
-void sleep_ms(unsigned ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 long read_stdin(char* buffer, std::size_t size) {

@@ -89,10 +89,6 @@ LocalTime local_time() {
   return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
-void sleep_ms(unsigned ms) {
-  Sleep(ms);
-}
-
 long read_stdin(char* buffer, std::size_t size) {
   int n = _read(0, buffer, static_cast<unsigned>(size));
   return n < 0 ? -1 : n;

@@ -55,13 +55,6 @@ long write_pipe(Handle pipe, const char* data, std::size_t size) {
   return static_cast<long>(done);
 }
 
-bool make_pipe(Handle& read_end, Handle& write_end) {
-  HANDLE r, w;
-  if (!CreatePipe(&r, &w, nullptr, 0)) return false;
-  read_end = reinterpret_cast<Handle>(r), write_end = reinterpret_cast<Handle>(w);
-  return true;
-}
-
 void close_handle(Handle& handle) {
   if (handle == no_handle) return;
   CloseHandle(handle_of(handle));
@@ -410,6 +403,10 @@ long io_write(Output output, const char* data, std::size_t size) {
   writer.busy = true;
   writer.handed.notify_all();
   return static_cast<long>(size);
+}
+
+bool io_gui_written() {
+  return gui_output_idle();
 }
 
 }  // namespace platform

@@ -124,6 +124,6 @@ void advance_end(Session& s, std::uint32_t now) {
 
 bool finished(const Session& s) {
   return s.ending == Ending::kFlushing &&
-         (gui_waiting(s.state.out).empty() || s.gui_gone ||
+         ((gui_waiting(s.state.out).empty() && platform::io_gui_written()) || s.gui_gone ||
           passed(platform::tick_ms(), s.phase_tick + kLastWritesMs));
 }

@@ -63,7 +63,8 @@ platform::Wants wants_of(const Session& s) {
   w.read[platform::kGuiIn] = s.ending == Ending::kNone && s.held_bytes < kHeldBytes && !held_back;
   w.read[platform::kEngineOut] = !s.link.out.ended && !held_back;
   w.read[platform::kEngineErr] = !s.link.err.ended;
-  w.write[platform::kGuiOut] = !gui_waiting(s.state.out).empty() && !s.gui_gone;
+  w.write[platform::kGuiOut] =
+      (!gui_waiting(s.state.out).empty() || !platform::io_gui_written()) && !s.gui_gone;
   w.write[platform::kEngineIn] = !engine_waiting(s.state.out).empty();
   return w;
 }
