@@ -168,9 +168,11 @@ void moves_way(Report& report, Process& orv, Process& relay, int rounds) {
   say(relay, "move");
   hear_until(relay, "move", kAnswerSeconds, {"the relay's first search"});
   std::vector<double> through_orv, through_relay;
+  // In turns, each first every other round, so that neither always finds the other's warmth.
   for (long i = 0; i < rounds; ++i) {
+    if (i % 2) through_relay.push_back(relay_round(relay, relay_game, i));
     through_orv.push_back(orv_round(orv, orv_game, i));
-    through_relay.push_back(relay_round(relay, relay_game, i));
+    if (i % 2 == 0) through_relay.push_back(relay_round(relay, relay_game, i));
   }
   const Spread o = spread(through_orv), r = spread(through_relay);
   std::printf(
