@@ -228,10 +228,6 @@ void io_detach() {
 
 bool io_wait(const Wants& wants, int timeout_ms, Ready& ready) {
   ready = Ready{};
-  if (io.child > 0 && !io.exit_told && child_has_exited()) {
-    io.exit_told = ready.exited = true;
-    return true;
-  }
   pollfd fds[kInputCount + kOutputCount + 1];
   int slot_of[kInputCount + kOutputCount + 1];
   nfds_t n = 0;
