@@ -23,7 +23,9 @@
 //             ("N text": text N times and CR LF, on standard output / error), orphan (start
 //             a program of its own that holds the standard output and error for
 //             text milliseconds, then ends), signals (on standard error, POSIX only:
-//             "SIGCHLD ignored" or "SIGCHLD default", as the engine was started).
+//             "SIGCHLD ignored" or "SIGCHLD default", as the engine was started),
+//             write ("name bytes": the file named holds the bytes), block (a folder in place
+//             of the file named by text, so that writes to it fail).
 //    In text, \r, \n, \t, \\ and \xHH stand for those bytes.
 //    Without a script the banner is "Molvara Version 2.0 - The Computer Shogi Engine".
 //  - keeps the engine's contract: a search that "s" ends before the script answered it
@@ -47,6 +49,7 @@
 #define getcwd _getcwd
 #else
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -238,6 +241,19 @@ void run(const Rule& rule, const std::string& command) {
       std::fclose(file);
     }
     append_log(("kept" + std::to_string(++kept) + ".txt").c_str(), bytes);
+  }
+  if (rule.action == "write") {
+    const std::size_t blank = t.find(' ');
+    std::remove(t.substr(0, blank).c_str());
+    append_log(t.substr(0, blank).c_str(), blank == std::string::npos ? "" : t.substr(blank + 1));
+  }
+  if (rule.action == "block") {
+    std::remove(t.c_str());
+#ifdef _WIN32
+    _mkdir(t.c_str());
+#else
+    mkdir(t.c_str(), 0755);
+#endif
   }
   if (rule.action == "sleep")
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(t.c_str())));

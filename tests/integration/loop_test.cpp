@@ -54,8 +54,11 @@ TEST(Loop, UnrecognisedAndEmptyLines) {
   std::string dir = make_test_dir("unrecognised");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
-  send(s, "hello\n\n isready\nIsReady\r\n");
-  for (const char* echoed : {"hello", "", " isready", "IsReady"}) {
+  // A word that is no command, an empty line, a leading blank, another letter case, a
+  // command without its words.
+  send(s, "hello\n\n isready\nIsReady\r\n usi\nUSI\nQuit\nsetoption\n");
+  for (const char* echoed :
+       {"hello", "", " isready", "IsReady", " usi", "USI", "Quit", "setoption"}) {
     EXPECT_EQ(next_line(s), echoed);
     EXPECT_EQ(next_line(s), kUnexpected);
   }
@@ -86,10 +89,11 @@ TEST(Loop, SearchesOfADeferredStartBeginAfterIsready) {
   write_file(dir + "/orv_molvara.ini", "[Molvara]\nDir=" + native_dir(dir) + "\nName=Cached\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
-  send(s, "usinewgame\ngo btime 60000 wtime 60000 byoyomi 1000\nisready\n");
+  send(s, "usinewgame\ngo btime 60000 wtime 60000 byoyomi 1000\nstop\nisready\n");
   EXPECT_EQ(next_line(s), "readyok");
   send(s, "go btime 60000 wtime 60000\nquit\n");
   EXPECT_EQ(wait_exit(s), 0);
-  // The first "go" had no engine; its limit counted all the same, as for any game.
+  // The first "go" and the "stop" had no engine; the limit counted all the same, as for any
+  // game.
   EXPECT_EQ(engine_commands(dir), "move\n<eof>\n");
 }

@@ -15,10 +15,14 @@ const char* kBanner = "@start|out|Molvara Version 2.0\n";
 
 }  // namespace
 
+// The engine plays either side, on the board as it is or mirrored: every reply of the GUI
+// after the engine's move reaches it as that one CSA move, converted on orv's board, and
+// every move of the engine's comes back as the USI move it is on the GUI's board.
 TEST(Position, RandomGamesStayInStepWithTheEngine) {
-  for (bool flip : {false, true}) {
-    std::mt19937 random(flip ? 11 : 5);
-    // The game: the engine plays black; each of its moves answers one search.
+  for (int round = 0; round < 4; ++round) {
+    const bool flip = round % 2 == 1;
+    const std::size_t first = round / 2;  // the engine's first ply: it plays black, or white
+    std::mt19937 random(5 + 6 * round);
     Game game = start_game();
     std::vector<std::string> usi, csa;
     Move m;
@@ -27,11 +31,11 @@ TEST(Position, RandomGamesStayInStepWithTheEngine) {
       csa.push_back(csa_of(game, m, flip));
       play(game, m);
     }
-    const std::string name = flip ? "whole_game_flip" : "whole_game";
+    const std::string name = "whole_game_" + std::to_string(round);
     std::string dir =
         make_test_dir(name, "orv_molvara", "molvara", std::string(kBanner) + "@search|reply|\n");
     std::string replies;
-    for (std::size_t i = 0; i < usi.size(); i += 2) replies += "move" + csa[i] + "\n";
+    for (std::size_t i = first; i < usi.size(); i += 2) replies += "move" + csa[i] + "\n";
     write_file(dir + "/fake_replies.txt", replies);
 
     AdapterSession s;
@@ -42,12 +46,13 @@ TEST(Position, RandomGamesStayInStepWithTheEngine) {
                 "\nsetoption name BookNum value 0\nusinewgame\n");
     std::string expected = "limit time strict\nresign 32596\nponder off\nbook wide\nbook off\n";
     std::string moves;
-    for (std::size_t i = 0; i < usi.size(); i += 2) {
+    for (std::size_t i = 0; i < first; ++i) moves += " " + usi[i];
+    for (std::size_t i = first; i < usi.size(); i += 2) {
       send(s, "position startpos" + (moves.empty() ? "" : " moves" + moves) + "\n");
       send(s, "go btime 120000 wtime 120000 byoyomi 5000\n");
-      if (i == 0) expected += "read orv.csa\nlimit time 2 5\nmove\n";
-      if (i == 2) expected += "read orv.csa\nmove\n";  // after a bare "startpos"
-      if (i > 2) expected += csa[i - 1] + "\n";        // the GUI's reply alone
+      if (i == first) expected += "read orv.csa\nlimit time 2 5\nmove\n";
+      if (i == 2 && first == 0) expected += "read orv.csa\nmove\n";  // after a bare "startpos"
+      if (i > 2) expected += csa[i - 1] + "\n";                      // the GUI's reply alone
       ASSERT_EQ(next_line(s), "info currmove " + usi[i]) << i;
       ASSERT_EQ(next_line(s), "bestmove " + usi[i]) << i;
       moves += " " + usi[i];
