@@ -18,42 +18,35 @@ const std::string kUnexpected = text_of(kMolvUnexpected, platform::narrow_text_i
 const std::string kClosing = text_of(kClosingLine, platform::narrow_text_is_cp932()) + "\n";
 
 struct Translator {
-  Position position;
-  GameState game;
-  OptionValues options;
-  EngineState engine;
-  PositionFiles files;
-  EngineLineState state{position, position, game, options, engine, files, {}, {}};
+  State s;
+  OptionValues& options = s.options;
   std::vector<std::string> commands;
 
   Translator() {
-    Outbox out;
-    position_file_text(
-        position, "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n", false, out);
-    engine.running = true;
+    position_file_text(s.position,
+                       "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n", false,
+                       s.out);
+    s.engine.running = true;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string dir =
         ::testing::TempDir() + "orv_" + test->test_suite_name() + test->name() + "_";
-    files = {dir + "orv.csa", dir + "sfenbk.dat", dir + "lastmove.dat", dir + "restraint.dat"};
-    std::remove(files.position.c_str());
-    std::remove(files.last_move.c_str());
+    s.files = {dir + "orv.csa", dir + "sfenbk.dat", dir + "lastmove.dat", dir + "restraint.dat"};
+    std::remove(s.files.position.c_str());
+    std::remove(s.files.last_move.c_str());
+    s.out = Outbox{};
   }
 
   // The GUI text for one line (or a piece of one), a search asked before it as "go" would;
   // engine commands are collected.
   std::string line(const std::string& text, std::uint32_t now = 0, bool ends_line = true) {
-    if (!game.searches.owed) search_asked(game.searches, false);
-    Outbox out;
-    translate_engine_piece(state, text, ends_line, now, out);
-    std::string gui;
-    for (const Outbox::Entry& e : out.entries) {
-      std::string piece = out.text.substr(e.begin, e.end - e.begin);
-      if (e.target == Outbox::kGui) {
-        gui += piece;
-      } else {
-        commands.push_back(piece);
-      }
+    if (!engine_owes(s.game.searches)) search_asked(s.game.searches, false);
+    translate_engine_piece(s, text, ends_line, now);
+    for (std::size_t at = 0, lf; (lf = s.out.engine.find('\n', at)) != std::string::npos;
+         at = lf + 1) {
+      commands.push_back(s.out.engine.substr(at, lf - at));
     }
+    const std::string gui = s.out.gui;
+    s.out = Outbox{};
     return gui;
   }
 };
