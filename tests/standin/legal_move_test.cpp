@@ -13,6 +13,10 @@
 
 using namespace standin;
 
+#ifndef ORV_SWEEP_SHARE
+#define ORV_SWEEP_SHARE 1  // of the positions, one in this many is swept
+#endif
+
 namespace {
 
 const std::string kCodes = "FUKYKEGIKIKAHIOUTONYNKNGUMRY";
@@ -41,11 +45,12 @@ int mirrored(int square) {
 }
 
 struct Tally {
-  long positions = 0, candidates = 0, in_check = 0, drop_mates = 0;
+  long seen = 0, positions = 0, candidates = 0, in_check = 0, drop_mates = 0;
   int failures = 0;
 };
 
 void compare(Board& b, Tally& t, const std::string& where) {
+  if (t.seen++ % ORV_SWEEP_SHARE != 0) return;
   MoveList list;
   legal_moves(b, list);
   std::vector<bool> legal(slot(100, 0, 0));
@@ -139,7 +144,7 @@ TEST(LegalMove, AgreesWithTheStandInOnEveryMoveOfRandomPositions) {
   }
   std::printf("%ld positions (%ld in check, %ld with a pawn drop that mates), %ld candidates\n",
               t.positions, t.in_check, t.drop_mates, t.candidates);
-  EXPECT_GE(t.positions, 3000);
-  EXPECT_GE(t.in_check, 100);
+  EXPECT_GE(t.positions, 3000 / ORV_SWEEP_SHARE);
+  EXPECT_GE(t.in_check, 100 / ORV_SWEEP_SHARE);
   EXPECT_GE(t.drop_mates, 100);
 }
