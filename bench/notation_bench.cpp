@@ -1,6 +1,6 @@
 // The in-process parts on the hot paths: one score line translated (its variation walked
-// and put back), a 300-move game written as a position file, single move conversions. A
-// count of heap allocations per translated line goes with the first.
+// and put back), a 300-move game written as a position file, single move conversions and
+// legality checks. A count of heap allocations per translated line goes with the first.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 #include "translate/engine_lines.h"
@@ -92,6 +93,20 @@ void CsaToUsiMove(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(csa_to_usi_move(position, csa, false, false, usi));
 }
 BENCHMARK(CsaToUsiMove);
+
+// One legality check of an engine move, on the board copy of a middle game.
+void LegalMove(benchmark::State& state, const char* sfen, const char* csa) {
+  Position position;
+  Outbox out;
+  position_file_text(position, sfen, false, out);
+  if (!csa_move_is_legal(position, csa, false)) state.SkipWithError("the move is not legal");
+  for (auto _ : state) benchmark::DoNotOptimize(csa_move_is_legal(position, csa, false));
+}
+const char* kMiddleGame =
+    "ln1g3nl/1r3kg2/p2pp1s2/2p3ppp/1p7/2PP3PP/PPS1P1P2/2G2S1R1/LN2KG1NL b BPb 29\n";
+BENCHMARK_CAPTURE(LegalMove, EngineMove, kMiddleGame, "4958KI");
+// The pawn checks: the king's answers are tried until one is found.
+BENCHMARK_CAPTURE(LegalMove, PawnDropThatChecks, kMiddleGame, "0043FU");
 
 }  // namespace
 

@@ -32,16 +32,6 @@ bool can_promote(std::uint8_t code) {
   return code != 0 && kind != 4 && kind != 7;
 }
 
-// The piece kind (0-15) of a two-letter CSA code, 16 for no known piece.
-int csa_piece_kind(const char* code) {
-  int kind = 0;
-  while (kind < 16 && !(csa_piece_codes[2 * kind] == code[0] &&
-                        csa_piece_codes[2 * kind + 1] == code[1] && code[0] != '_')) {
-    ++kind;
-  }
-  return kind;
-}
-
 char csa_file(char c, bool flip) {
   return is_file(c) ? flip_file(c, flip) : '0';
 }
@@ -52,6 +42,15 @@ void add_to_hand(Position& p, int slot, int delta) {
 }
 
 }  // namespace
+
+int csa_piece_kind(const char* code) {
+  int kind = 0;
+  while (kind < 16 && !(csa_piece_codes[2 * kind] == code[0] &&
+                        csa_piece_codes[2 * kind + 1] == code[1] && code[0] != '_')) {
+    ++kind;
+  }
+  return kind;
+}
 
 std::int8_t usi_square(char file, char rank_letter) {
   if (!is_file(file) || rank_letter < 'a' || rank_letter > 'i') return kNoSquare;

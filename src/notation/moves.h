@@ -20,6 +20,9 @@ extern const char csa_piece_codes[33];
 // One letter per kind + 8 * side: upper case black, lower case white.
 extern const char sfen_piece_letters[17];
 
+// The piece kind (PieceCode & 0x0F) of a two-letter CSA code; 16 for no known piece.
+int csa_piece_kind(const char* code);
+
 // A CSA move without its sign: from-file, from-rank, to-file, to-rank ("00" for a drop),
 // two letters of the piece after the move, and a terminating zero.
 struct CsaMove {

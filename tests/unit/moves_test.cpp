@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/outbox.h"
+#include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 
@@ -166,5 +167,31 @@ TEST(Moves, MalformedMovesStayInsideTheBoard) {
     int n = csa_to_usi_move(p, text.data(), true, true, out);
     EXPECT_TRUE(n == 4 || n == 5) << csa;
     EXPECT_EQ(std::strlen(out), static_cast<std::size_t>(n)) << csa;
+  }
+}
+
+// Moves an engine may send that its board copy can read, and whether a GUI takes them.
+TEST(Moves, OnlyLegalEngineMovesPass) {
+  const struct {
+    const char* sfen;
+    const char* csa;
+    bool flip, legal;
+  } rows[] = {
+      {kStart, "7776FU", false, true},
+      {kStart, "8822KA", false, false},                             // its own pawn is in the way
+      {kStart, "3736FU", true, true},                               // 7g7f with files mirrored
+      {"4k4/9/9/9/9/9/4P4/9/4K4 b P 1\n", "0055FU", false, false},  // a second pawn on file 5
+      {"4k4/9/9/9/9/9/4P4/9/4K4 b P 1\n", "0045FU", false, true},
+      {"4k4/9/9/9/4r4/9/9/9/4K4 b - 1\n", "5958OU", false, false},  // still in check
+      {"4k4/9/9/9/4r4/9/9/9/4K4 b - 1\n", "5948OU", false, true},
+      {"9/9/9/9/4r4/9/9/9/4G4 b - 1\n", "5958KI", false, true},  // no king, no check
+  };
+  for (const auto& row : rows) {
+    Position p;
+    Outbox out;
+    position_file_text(p, row.sfen, false, out);
+    const Position before = p;
+    EXPECT_EQ(csa_move_is_legal(p, row.csa, row.flip), row.legal) << row.sfen << row.csa;
+    EXPECT_EQ(std::memcmp(&p, &before, sizeof p), 0) << row.csa;
   }
 }
