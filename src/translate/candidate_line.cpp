@@ -2,6 +2,7 @@
 // characters, "(", a percentage text and "%". They are reported from the end of the line
 // towards its start, then a closing line.
 #include "common/messages.h"
+#include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "translate/csa_text.h"
 #include "translate/engine_lines.h"
@@ -32,7 +33,7 @@ void handle_candidate_line(State& s, std::string_view rest) {
     char csa[6];
     copy_csa_move(rest.substr(paren - 6), csa);
     scan = paren - 6;
-    if (!csa_move_is_readable(s.position, csa, flip)) continue;  // no move to show
+    if (!csa_move_is_legal(s.position, csa, flip)) continue;  // no move to show
     char usi[6];
     csa_to_usi_move(s.position, csa, false, flip, usi);
     // The percentage is passed on whole, however long the engine wrote it.

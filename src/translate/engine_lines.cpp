@@ -6,6 +6,7 @@
 #include "common/messages.h"
 #include "common/trace.h"
 #include "engine/engine_text.h"
+#include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 #include "translate/csa_text.h"
@@ -90,6 +91,14 @@ void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   // A GUI cannot use a bestmove made of what is no move here: the search ends in a resign.
   if (!csa_move_is_readable(board, csa, flip)) {
     outbox_gui(s.out, {"info string engine move ", rest, " cannot be read"});
+    answer_search(s, end, "resign");
+    return;
+  }
+  // Nor one its rules forbid: the GUI would forfeit the game. The engine has played it on its
+  // own board, so the next search loads the GUI's position whole.
+  if (!csa_move_is_legal(board, csa, flip)) {
+    outbox_gui(s.out, {"info string engine move ", rest, " is not legal here"});
+    s.game.engine_behind = true;
     answer_search(s, end, "resign");
     return;
   }

@@ -1,6 +1,7 @@
 // A search report: "info", the score in pawns with a decimal point, then the principal
 // variation as signed CSA moves, possibly followed by a tail that begins with "[". The
 // variation is converted by walking it on the board copy, which is put back afterwards.
+#include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "translate/csa_text.h"
 #include "translate/engine_lines.h"
@@ -19,7 +20,7 @@ int convert_variation(State& s, std::string_view text, std::size_t space, std::s
     if (move + 6 > text.size()) return depth - 1;  // a move cut short ends the variation
     char csa[6];
     copy_csa_move(text.substr(move), csa);
-    if (!csa_move_is_readable(s.position, csa, flip)) return depth - 1;  // ends before it
+    if (!csa_move_is_legal(s.position, csa, flip)) return depth - 1;  // ends before it
     char usi[6];
     csa_to_usi_move(s.position, csa, true, flip, usi);
     pv.append(" ").append(usi);

@@ -63,6 +63,27 @@ TEST(EngineLineRows, MoveThatCannotBeReadResigns) {
   run_rows_in_one_adapter("rows_unreadable_move", kV2, rows);
 }
 
+// A move the engine's board allows but the rules do not is no bestmove either.
+TEST(EngineLineRows, MoveThatIsNotLegalResigns) {
+  const std::string start = "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b ";
+  const struct {
+    std::string sfen, rest;
+  } moves[] = {
+      {start + "- 1", "8822KA"},                    // through its own pawn
+      {start + "P 1", "0055FU"},                    // a second pawn on the file
+      {"4k4/9/9/9/9/9/4r4/9/4K4 b - 1", "5958OU"},  // the king stays in check
+      {start + "- 1", "2726TO"},                    // promoted outside the far ranks
+  };
+  std::vector<Row> rows;
+  for (const auto& m : moves) {
+    const std::string first = rows.empty() ? "book off\nlimit time 0 0\n" : "";
+    rows.push_back({"move" + m.rest + "\n", "position sfen " + m.sfen + "\ngo\n~bestmove\n",
+                    "info string engine move " + m.rest + " is not legal here\nbestmove resign\n",
+                    "read orv.csa\n" + first + "move\n"});
+  }
+  run_rows_in_one_adapter("rows_illegal_move", kV2, rows);
+}
+
 TEST(EngineLineRows, ScoreSignFollowsTheSideToMoveAndPondering) {
   const std::string black = "position startpos\ngo\n~info time\n";
   const std::string white = "position startpos moves 7g7f\ngo\n~info time\n";

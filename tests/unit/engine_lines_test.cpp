@@ -67,8 +67,8 @@ TEST(ScoreLine, ScoreDepthAndVariation) {
   EXPECT_EQ(t.line("info-0.35"), "info\n");  // no variation: the line goes no further
 }
 
-// A variation stops before the first move that is no move on the board it has reached; the
-// score and the moves before it are still shown.
+// A variation stops before the first move that is no legal move on the board it has
+// reached; the score and the moves before it are still shown.
 TEST(ScoreLine, VariationEndsBeforeAMoveItCannotRead) {
   const struct {
     const char* line;
@@ -78,6 +78,8 @@ TEST(ScoreLine, VariationEndsBeforeAMoveItCannotRead) {
       {"info-0.35  +7776FU -3334FU", "info time 0 score cp -35\n"},  // a doubled blank
       {"info-0.35 +7776FU -3334FU +7775FU", "info time 0 depth 2 score cp -35 pv 7g7f 3c3d\n"},
       {"info-0.35 +7776FU +2726FU", "info time 0 depth 1 score cp -35 pv 7g7f\n"},  // not its turn
+      // A move the board allows but the rules do not: a knight's step it cannot make.
+      {"info-0.35 +7776FU -3334FU +2924KE", "info time 0 depth 2 score cp -35 pv 7g7f 3c3d\n"},
       {"info-0.35 +7776FU -3334FU +8822KI", "info time 0 depth 2 score cp -35 pv 7g7f 3c3d\n"},
   };
   for (const auto& c : cases) {
@@ -107,6 +109,8 @@ TEST(CandidateLine, ReportedFromTheEndThenClosed) {
   EXPECT_EQ(t.line("info 76FU(60%)"), kClosing);                 // no room for a move before "("
   EXPECT_EQ(t.line("info 7776FU(60%) 7776KI(30%) 2726FU(10%)"),  // no gold on 7g
             "info nodes 10 pv 2g2f\ninfo nodes 60 pv 7g7f\n" + kClosing);
+  EXPECT_EQ(t.line("info 8822KA(60%) 2726FU(40%)"),  // a bishop through its own pawn
+            "info nodes 40 pv 2g2f\n" + kClosing);
   EXPECT_EQ(t.line("info 7776FU(12345678.9 %)"),
             "info nodes 12345678.9  pv 7g7f\n" + kClosing);  // any length, blanks kept
 }
