@@ -16,10 +16,16 @@ int main(int argc, char** argv) {
   const char* argv0 = argc > 0 ? argv[0] : "";
   // The same check a person sees on starting orv by hand, for scripts: its exit code tells.
   if (argc == 2 && std::string_view(argv[1]) == "--check") {
-    exit_after_gui(run_self_check(argv0, ORV_VERSION, false) ? 0 : 1);
+    exit_after_gui(run_self_check(argv0, ORV_VERSION, false) == CheckResult::kAllWell ? 0 : 1);
   }
-  // A person typing, not a GUI: say what orv is and whether its folder is right first.
-  if (platform::stdin_is_console()) run_self_check(argv0, ORV_VERSION, true);
+  // A person typing, not a GUI: say what orv is and whether its folder is right first. After
+  // a failure nothing would work: orv starts no engine, writes nothing, and leaves the window
+  // open until the check has been read.
+  if (platform::stdin_is_console() &&
+      run_self_check(argv0, ORV_VERSION, true) == CheckResult::kFailed) {
+    wait_for_enter();
+    exit_after_gui(1);
+  }
   // The adapter lives until the process ends; its reader threads hold on to it.
   Adapter* adapter = new Adapter();
   const int code = run_adapter(*adapter, argv0);
