@@ -124,13 +124,16 @@ std::vector<platform::Path> programs_in(const Names& n) {
   return found;
 }
 
+// The engine whose name begins the adapter's own after its "orv" (and a mark after it, right
+// or wrong), the longest such; the name's own engine while it is there.
 platform::Path meant_engine(const Names& n, const platform::Path& adapter_base) {
   if (!n.wanted.empty() && platform::file_exists(n.dir + n.wanted + n.suffix)) return n.wanted;
-  const std::string own = lower_ascii(platform::utf8_from_path(adapter_base));
+  std::string own = lower_ascii(platform::utf8_from_path(adapter_base));
+  if (own.compare(0, 3, "orv") == 0) own.erase(0, own.find_first_not_of("_- .", 3));
   platform::Path best;
   for (const platform::Path& base : programs_in(n)) {
     const std::string text = lower_ascii(platform::utf8_from_path(base));
-    if (!text.empty() && own.find(text) != std::string::npos && base.size() > best.size()) {
+    if (!text.empty() && own.compare(0, text.size(), text) == 0 && base.size() > best.size()) {
       best = base;
     }
   }
