@@ -76,31 +76,27 @@ std::set<std::string> files_in(const std::string& dir) {
   return names;
 }
 
-// What a program of the Windows build under Wine makes of a variable: "echo %TEMP%".
-std::string wine_value(const std::string& name) {
-  std::string command = "WINEDEBUG=-all wine cmd /c echo %" + name + "% 2>/dev/null";
-  std::string value;
+// The first line a shell command writes, without its line end or a separator at its end.
+std::string output_of(const std::string& command) {
+  std::string line;
   if (FILE* pipe = popen(command.c_str(), "r")) {
     char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) value += buffer;
+    if (std::fgets(buffer, sizeof buffer, pipe)) line = buffer;
     pclose(pipe);
   }
-  while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
-  return value;
+  while (!line.empty() && std::strchr("\r\n/", line.back())) line.pop_back();
+  return line;
+}
+
+// What a program of the Windows build under Wine makes of a variable: "echo %TEMP%".
+std::string wine_value(const std::string& name) {
+  return output_of("WINEDEBUG=-all wine cmd /c echo %" + name + "% 2>/dev/null");
 }
 
 // The folder for temporary files as the adapter sees it, as a path of this machine.
 std::string temp_folder() {
   if (!kUnderWine) return ORV_TEST_WORK_DIR;
-  std::string command = "winepath -u '" + wine_value("TEMP") + "' 2>/dev/null";
-  std::string path;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    if (std::fgets(buffer, sizeof buffer, pipe)) path = buffer;
-    pclose(pipe);
-  }
-  while (!path.empty() && (path.back() == '\n' || path.back() == '/')) path.pop_back();
-  return path;
+  return output_of("winepath -u '" + wine_value("TEMP") + "' 2>/dev/null");
 }
 
 // The folder the check advises, in the person's own: their home and "shogi".
