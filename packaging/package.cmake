@@ -3,12 +3,24 @@
 # toolchain gives them. The Windows package holds the guides, the changes, the licence and
 # the notices also as text files for Notepad, made from the ones kept here.
 
-# GCC's own word for its version (Debian's MinGW-w64 GCC says "12-posix" where its macros,
-# and so CMake, say 12.0.0).
+# GCC's release, as GCC itself names it. Debian's MinGW-w64 GCC names itself "12-posix"
+# (its macros, and so CMake, say 12.0.0): its package then names the release, 12.2.0.
 set(ORV_GCC_VERSION ${CMAKE_CXX_COMPILER_VERSION})
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpfullversion OUTPUT_VARIABLE ORV_GCC_VERSION
                   OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(NOT ORV_GCC_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+    get_filename_component(compiler ${CMAKE_CXX_COMPILER} REALPATH)
+    execute_process(COMMAND dpkg-query -S ${compiler} OUTPUT_VARIABLE owner ERROR_QUIET)
+    string(REGEX REPLACE ":.*" "" owner "${owner}")
+    execute_process(COMMAND dpkg-query -W -f=\${Version} ${owner} OUTPUT_VARIABLE release
+                    ERROR_QUIET)
+    if(release MATCHES "^([0-9]+\\.[0-9]+\\.[0-9]+)")
+      set(ORV_GCC_VERSION ${CMAKE_MATCH_1})
+    else()
+      message(WARNING "The notices name GCC ${ORV_GCC_VERSION}: its release cannot be told")
+    endif()
+  endif()
 endif()
 if(WIN32)
   # The runtime's own version, as its headers state it.

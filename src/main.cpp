@@ -21,11 +21,18 @@ int main(int argc, char** argv) {
   const char* argv0 = argc > 0 ? argv[0] : "";
   // The same check a person sees on starting orv by hand, for scripts: its exit code tells.
   if (argc == 2 && std::string_view(argv[1]) == "--check") {
-    platform::exit_process(run_self_check(argv0, ORV_VERSION, false) ? 0 : 1);
+    platform::exit_process(run_self_check(argv0, ORV_VERSION, false) == CheckResult::kAllWell ? 0
+                                                                                              : 1);
   }
-  // A person typing, not a GUI: say what orv is and whether its folder is right first.
-  if (platform::stdin_is_console()) run_self_check(argv0, ORV_VERSION, true);
-  // The session lives until the process ends.
+  // A person typing, not a GUI: say what orv is and whether its folder is right first. After
+  // a failure nothing would work: orv starts no engine, writes nothing, and leaves the window
+  // open until the check has been read.
+  // The session lives until the process ends; what is typed during the check is its input.
   Session* session = new Session();
+  if (platform::stdin_is_console() &&
+      run_self_check(argv0, ORV_VERSION, true, &session->gui) == CheckResult::kFailed) {
+    wait_for_enter();
+    platform::exit_process(1);
+  }
   platform::exit_process(run_session(*session, argv0));
 }

@@ -11,7 +11,7 @@
 //             keeps the rule to the Kth engine started in the folder (orv may start it again)
 //    action:  out / outlf (text and CR LF / LF on standard output), raw (text alone),
 //             err / errlf (the same on standard error), sleep (text milliseconds),
-//             exit (exit code text), hang (stop reading for ever), deaf (close the
+//             exit (exit code text, 0x for hex), hang (stop reading for ever), deaf (close the
 //             input, keep running), reply (the next line of fake_replies.txt with CR LF),
 //             bigout (text-many "x" on standard output, no line end), flood (text-many
 //             lines on standard output and standard error, in turns), errflood
@@ -257,7 +257,7 @@ void run(const Rule& rule, const std::string& command) {
   }
   if (rule.action == "sleep")
     std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(t.c_str())));
-  if (rule.action == "exit") std::exit(std::atoi(t.c_str()));
+  if (rule.action == "exit") std::exit(static_cast<int>(std::strtoul(t.c_str(), nullptr, 0)));
   if (rule.action == "deaf") {
     // Stops reading for good: the adapter's writes now meet a pipe with no reader.
     std::fclose(stdin);

@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
   }
   if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &value, &length)) return 1;
   const WORD* translation = static_cast<const WORD*>(value);
-  for (const char* name :
-       {"ProductName", "FileDescription", "FileVersion", "ProductVersion", "OriginalFilename"}) {
+  for (const char* name : {"CompanyName", "ProductName", "FileDescription", "FileVersion",
+                           "ProductVersion", "OriginalFilename", "LegalCopyright"}) {
     char query[128];
     std::snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\%s", translation[0],
                   translation[1], name);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks the packages in dist/ as a player meets them: the file names carry the version,
-# each holds the adapter, the guides, the changes, the licence and the notices of what the
-# adapter carries, with the toolchain's versions, and nothing else (the zip also the text
-# files for Notepad, made from the Markdown ones: no marks, no developer sections); the Linux
-# adapter needs the C library alone, no newer than the guides say; and each adapter, taken
-# out of its package and put beside the stand-in engine, answers "usi" (the Windows one
-# under Wine).
+# each holds the adapter, the guides, the changes (this version's dated), the licence and
+# the notices of what the adapter carries, with the toolchain's releases, and nothing else
+# (the zip also the text files for Notepad, made from the Markdown ones: no marks, no
+# developer sections); the Linux adapter needs the C library alone, no newer than the guides
+# say; the Japanese of the guide and of the adapters is spelt one way; and each adapter,
+# taken out of its package and put beside the stand-in engine, answers "usi" (the Windows
+# one under Wine).
 #   tools/check_packages.sh BUILD [WINDOWS_BUILD]     (the builds that hold the stand-in)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,16 +65,53 @@ plain_guide() {
   done
 }
 
-# The notices name the libraries and the versions of the compiler that built the adapter.
+# GCC's release as GCC names it, else as the package that holds it names it (Debian's
+# MinGW-w64 GCC names itself "12-posix").
+gcc_release() {
+  local release
+  release=$("$1" -dumpfullversion)
+  if ! [[ $release =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
+    release=$(dpkg-query -W -f='${Version}' \
+      "$(dpkg-query -S "$(readlink -f "$(command -v "$1")")" | cut -d: -f1)")
+    release=${release%%[-+~]*}
+  fi
+  echo "$release"
+}
+
+# The notices name the libraries and the release of the compiler that built the adapter.
 notices_of() {
-  local notices=$1 compiler=$2
+  local notices=$1 compiler=$2 release
   shift 2
   ! grep -n '@ORV_' "$notices" || fail "$notices: a version left unfilled"
-  grep -q "GCC $("$compiler" -dumpfullversion)" "$notices" ||
-    fail "$notices: not the version of $compiler"
+  release=$(gcc_release "$compiler")
+  [[ $release =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "$compiler: no release to be told"
+  grep -qE "GCC ${release//./\\.}[,):]" "$notices" || fail "$notices: not the release of $compiler"
   for library in "$@"; do
     grep -q "$library" "$notices" || fail "$notices: no notice of $library"
   done
+}
+
+# A word's bytes in an encoding, as grep -P takes them.
+bytes_of() {
+  printf %s "$1" | iconv -f UTF-8 -t "$2" | od -An -v -tx1 | tr -d ' \n' | sed 's/../\\x&/g'
+}
+
+# One spelling of the Japanese words, in the file's texts of that encoding: フォルダー and
+# アダプター with their long mark, 名前を変更 rather than リネーム, but for the one start-up
+# message kept as orv has always written it. Blanks and line ends are taken out first: a text
+# guide wraps a table's lines between any two characters.
+japanese_spelling() {
+  local file=$1 encoding=$2 word renames kept
+  tr -d ' \r\n' <"$file" >"$work/spelling"
+  for word in フォルダ アダプタ; do
+    ! LC_ALL=C grep -qaP "$(bytes_of "$word" "$encoding")(?!$(bytes_of ー "$encoding"))" \
+      "$work/spelling" || fail "$file: $word without its long mark ($encoding)"
+  done
+  renames=$({ LC_ALL=C grep -aoP "$(bytes_of リネーム "$encoding")" "$work/spelling" || true; } |
+    wc -l)
+  kept=$({ LC_ALL=C grep -aoP "$(bytes_of のようにリネームしてください。 "$encoding")" \
+    "$work/spelling" || true; } | wc -l)
+  [ "$renames" = "$kept" ] || fail "$file: リネーム for 名前を変更 ($encoding)"
 }
 
 # Starts the adapter beside the stand-in and asks it "usi"; its reply must end in usiok.
@@ -102,6 +140,12 @@ done
 for guide in README.md README.ja.md; do
   grep -q NOTICES.txt "$linux/$guide" || fail "$guide does not name NOTICES.txt"
 done
+# The changes of this version carry the day it was released.
+grep -qE "^## ${version//./\\.} \([0-9]{4}-[0-9]{2}-[0-9]{2}\)$" "$linux/CHANGELOG.md" ||
+  fail "CHANGELOG.md gives $version no date"
+! grep -n unreleased "$linux/CHANGELOG.md" || fail "CHANGELOG.md: a release without its date"
+japanese_spelling "$linux/README.ja.md" UTF-8
+japanese_spelling "$linux/orv_molvara" UTF-8
 [ "$("$linux/orv_molvara" --version)" = "orv $version" ] || fail "the Linux adapter's --version"
 cp "$build/molvara" "$linux/"
 answers_usi "$linux" ./orv_molvara
@@ -122,6 +166,9 @@ if [ -n "$windows_build" ]; then
     [ "$(grep -c $'[^\r]$' "$windows/NOTICES.txt")" = 0 ] || fail "NOTICES.txt is not for Notepad"
   notices_of "$windows/NOTICES.txt" x86_64-w64-mingw32-g++-posix winpthreads MinGW-w64 \
     "GCC Runtime Library Exception"
+  japanese_spelling "$windows/README.ja.txt" UTF-8
+  japanese_spelling "$windows/orv_molvara.exe" UTF-8
+  japanese_spelling "$windows/orv_molvara.exe" CP932
   # What the adapter carries of the runtime's number conversion is named with its notices.
   if x86_64-w64-mingw32-nm "$windows_build/orv_molvara.exe" | grep -q ' __gdtoa$'; then
     notices_of "$windows/NOTICES.txt" x86_64-w64-mingw32-g++-posix "David M. Gay" \

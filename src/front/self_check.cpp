@@ -1,408 +1,26 @@
 #include "front/self_check.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <vector>
 
-#include "engine/engine_process.h"
+#include "front/engine_trial.h"
+#include "front/self_check_texts.h"
 #include "front/startup.h"
 #include "platform/platform.h"
 
 namespace {
 
-// An engine that has not said its name by then is still loading: a GUI may well wait
-// longer, so this is no failure.
+// molvara says its name at once; an engine silent this long may be another program.
 constexpr unsigned kBannerWaitMs = 10000;
 constexpr std::size_t kMaxNameLength = 260;
 constexpr std::size_t kMaxSimilarNames = 3;
+// The codes Windows gives a program it could not load.
+constexpr std::uint32_t kDllNotFound = 0xC0000135;
+constexpr std::uint32_t kInvalidImageFormat = 0xC000007B;
 
-enum CheckText {
-  kHeader,
-  kWhatOrvIs,
-  kNameRight,
-  kNameWrong,
-  kNotCheckedForName,
-  kEngineThere,
-  kEngineMissing,
-  kEngineMisnamed,
-  kEngineNotStarted,
-  kEngineSaidName,
-  kEngineSlow,
-  kEngineEnded,
-  kEngineCannotStart,
-  kFolderWritable,
-  kFolderInProgramFiles,
-  kFolderInOneDrive,
-  kFolderReadOnly,
-  kIniThere,
-  kIniOtherFolder,
-  kIniNotYet,
-  kAllWell,
-  kSomethingWrong,
-  kWaitingForUsi,
-  kVerdictOk,
-  kVerdictFail,
-  kVerdictNote,
-  kVerdictSkip,
-  kCheckTextCount
-};
-
-// Each text in Japanese (UTF-8 and CP932) and in English; {1}, {2}, ... stand for the values
-// put in.
-struct Text {
-  const char* utf8;
-  const char* cp932;
-  const char* english;
-};
-
-const Text kTexts[kCheckTextCount] = {
-    // orv 自己診断（フォルダ {1}）
-    {"orv \xe8\x87\xaa\xe5\xb7\xb1\xe8\xa8\xba\xe6\x96\xad\xef\xbc\x88\xe3\x83\x95\xe3\x82\xa9"
-     "\xe3\x83\xab\xe3\x83\x80 {1}\xef\xbc\x89",
-     "orv \x8e\xa9\x8c\xc8\x90"
-     "f\x92"
-     "f\x81i\x83t\x83H\x83\x8b\x83_ {1}\x81j",
-     "orv self-check of the folder {1}"},
-    // orv {1}: {2} 用の USI アダプタです。GUI にはエンジンとして {3} ではなく {4}
-    // を登録してください。
-    {"orv {1}: {2} \xe7\x94\xa8\xe3\x81\xae USI \xe3\x82\xa2\xe3\x83\x80\xe3\x83\x97\xe3\x82\xbf"
-     "\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82GUI \xe3\x81\xab\xe3\x81\xaf\xe3\x82\xa8\xe3\x83\xb3"
-     "\xe3\x82\xb8\xe3\x83\xb3\xe3\x81\xa8\xe3\x81\x97\xe3\x81\xa6 {3} \xe3\x81\xa7\xe3\x81\xaf"
-     "\xe3\x81\xaa\xe3\x81\x8f {4} \xe3\x82\x92\xe7\x99\xbb\xe9\x8c\xb2\xe3\x81\x97\xe3\x81\xa6"
-     "\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "orv {1}: {2} \x97p\x82\xcc USI \x83"
-     "A\x83_\x83v\x83^\x82\xc5\x82\xb7\x81"
-     "BGUI \x82\xc9"
-     "\x82\xcd\x83G\x83\x93\x83W\x83\x93\x82\xc6\x82\xb5\x82\xc4 {3} \x82\xc5\x82\xcd\x82\xc8"
-     "\x82\xad {4} \x82\xf0\x93o\x98^\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "orv {1}: the USI adapter for {2}. Register {4} in the GUI as the engine, not {3}."},
-    // この実行ファイルの名前 {1} は正しい形（orv_ + エンジン名）です。
-    {"\xe3\x81\x93\xe3\x81\xae\xe5\xae\x9f\xe8\xa1\x8c\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3"
-     "\x83\xab\xe3\x81\xae\xe5\x90\x8d\xe5\x89\x8d {1} \xe3\x81\xaf\xe6\xad\xa3\xe3\x81\x97\xe3"
-     "\x81\x84\xe5\xbd\xa2\xef\xbc\x88orv_ + \xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3"
-     "\xe5\x90\x8d\xef\xbc\x89\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82",
-     "\x82\xb1\x82\xcc\x8e\xc0\x8ds\x83t\x83@\x83"
-     "C\x83\x8b\x82\xcc\x96\xbc\x91O {1} \x82\xcd"
-     "\x90\xb3\x82\xb5\x82\xa2\x8c`\x81iorv_ + \x83G\x83\x93\x83W\x83\x93\x96\xbc\x81j\x82\xc5"
-     "\x82\xb7\x81"
-     "B",
-     "The adapter's name {1} is right (orv_ + the engine's name)."},
-    // この実行ファイルの名前 {1} は正しくありません。{2} のようにリネームしてください。
-    {"\xe3\x81\x93\xe3\x81\xae\xe5\xae\x9f\xe8\xa1\x8c\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3"
-     "\x83\xab\xe3\x81\xae\xe5\x90\x8d\xe5\x89\x8d {1} \xe3\x81\xaf\xe6\xad\xa3\xe3\x81\x97\xe3"
-     "\x81\x8f\xe3\x81\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82{2} \xe3"
-     "\x81\xae\xe3\x82\x88\xe3\x81\x86\xe3\x81\xab\xe3\x83\xaa\xe3\x83\x8d\xe3\x83\xbc\xe3\x83"
-     "\xa0\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x82\xb1\x82\xcc\x8e\xc0\x8ds\x83t\x83@\x83"
-     "C\x83\x8b\x82\xcc\x96\xbc\x91O {1} \x82\xcd"
-     "\x90\xb3\x82\xb5\x82\xad\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81"
-     "B{2} \x82\xcc\x82"
-     "\xe6\x82\xa4\x82\xc9\x83\x8a\x83l\x81[\x83\x80\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82"
-     "\xa2\x81"
-     "B",
-     "The adapter's name {1} is wrong: rename it {2}."},
-    // 名前を直すまで、エンジンと ini ファイルは確認できません。
-    {"\xe5\x90\x8d\xe5\x89\x8d\xe3\x82\x92\xe7\x9b\xb4\xe3\x81\x99\xe3\x81\xbe\xe3\x81\xa7\xe3"
-     "\x80\x81\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3\xe3\x81\xa8 ini \xe3\x83\x95\xe3"
-     "\x82\xa1\xe3\x82\xa4\xe3\x83\xab\xe3\x81\xaf\xe7\xa2\xba\xe8\xaa\x8d\xe3\x81\xa7\xe3\x81"
-     "\x8d\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82",
-     "\x96\xbc\x91O\x82\xf0\x92\xbc\x82\xb7\x82\xdc\x82\xc5\x81"
-     "A\x83G\x83\x93\x83W\x83\x93"
-     "\x82\xc6 ini \x83t\x83@\x83"
-     "C\x83\x8b\x82\xcd\x8am\x94"
-     "F\x82\xc5\x82\xab\x82\xdc\x82"
-     "\xb9\x82\xf1\x81"
-     "B",
-     "The engine and the ini file are not checked until the adapter's name is right."},
-    // エンジン {1} があります。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3 {1} \xe3\x81\x8c\xe3\x81\x82\xe3\x82\x8a"
-     "\xe3\x81\xbe\xe3\x81\x99\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93 {1} \x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81"
-     "B",
-     "The engine {1} is there."},
-    // エンジン {1} がありません。このフォルダにエンジンを {2} という名前で置いてください。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3 {1} \xe3\x81\x8c\xe3\x81\x82\xe3\x82\x8a"
-     "\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82\xe3\x81\x93\xe3\x81\xae\xe3\x83\x95\xe3"
-     "\x82\xa9\xe3\x83\xab\xe3\x83\x80\xe3\x81\xab\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83"
-     "\xb3\xe3\x82\x92 {2} \xe3\x81\xa8\xe3\x81\x84\xe3\x81\x86\xe5\x90\x8d\xe5\x89\x8d\xe3\x81"
-     "\xa7\xe7\xbd\xae\xe3\x81\x84\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84"
-     "\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93 {1} \x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81"
-     "B"
-     "\x82\xb1\x82\xcc\x83t\x83H\x83\x8b\x83_\x82\xc9\x83G\x83\x93\x83W\x83\x93\x82\xf0 {2} \x82"
-     "\xc6\x82\xa2\x82\xa4\x96\xbc\x91O\x82\xc5\x92u\x82\xa2\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82"
-     "\xa2\x81"
-     "B",
-     "The engine {1} is missing: put the engine in this folder under the name {2}."},
-    // エンジン {1} がありません。似た名前のファイルがあります: {3}。エンジンを {2}
-    // にリネームしてください。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3 {1} \xe3\x81\x8c\xe3\x81\x82\xe3\x82\x8a"
-     "\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82\xe4\xbc\xbc\xe3\x81\x9f\xe5\x90\x8d\xe5"
-     "\x89\x8d\xe3\x81\xae\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab\xe3\x81\x8c\xe3\x81"
-     "\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81\x99: {3}\xe3\x80\x82\xe3\x82\xa8\xe3\x83\xb3\xe3\x82"
-     "\xb8\xe3\x83\xb3\xe3\x82\x92 {2} \xe3\x81\xab\xe3\x83\xaa\xe3\x83\x8d\xe3\x83\xbc\xe3\x83"
-     "\xa0\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93 {1} \x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1\x81"
-     "B"
-     "\x8e\x97\x82\xbd\x96\xbc\x91O\x82\xcc\x83t\x83@\x83"
-     "C\x83\x8b\x82\xaa\x82\xa0\x82\xe8"
-     "\x82\xdc\x82\xb7: {3}\x81"
-     "B\x83G\x83\x93\x83W\x83\x93\x82\xf0 {2} \x82\xc9\x83\x8a\x83l"
-     "\x81[\x83\x80\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "The engine {1} is missing, but files with a similar name are here: {3}. Rename the engine "
-     "{2}."},
-    // エンジンがないため、起動は確認していません。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3\xe3\x81\x8c\xe3\x81\xaa\xe3\x81\x84\xe3"
-     "\x81\x9f\xe3\x82\x81\xe3\x80\x81\xe8\xb5\xb7\xe5\x8b\x95\xe3\x81\xaf\xe7\xa2\xba\xe8\xaa"
-     "\x8d\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x84\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93\x82\xaa\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81"
-     "A\x8bN\x93\xae"
-     "\x82\xcd\x8am\x94"
-     "F\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81"
-     "B",
-     "The engine is not started: it is missing."},
-    // エンジンが起動し、名前を答えました: {1}
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3\xe3\x81\x8c\xe8\xb5\xb7\xe5\x8b\x95\xe3"
-     "\x81\x97\xe3\x80\x81\xe5\x90\x8d\xe5\x89\x8d\xe3\x82\x92\xe7\xad\x94\xe3\x81\x88\xe3\x81"
-     "\xbe\xe3\x81\x97\xe3\x81\x9f: {1}",
-     "\x83G\x83\x93\x83W\x83\x93\x82\xaa\x8bN\x93\xae\x82\xb5\x81"
-     "A\x96\xbc\x91O\x82\xf0\x93"
-     "\x9a\x82\xa6\x82\xdc\x82\xb5\x82\xbd: {1}",
-     "The engine started and said its name: {1}"},
-    // エンジンは起動しましたが、10
-    // 秒たっても名前を答えません（まだ読み込み中）。遅いだけなら問題ありません。GUI
-    // の待ち時間を長くしてください。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3\xe3\x81\xaf\xe8\xb5\xb7\xe5\x8b\x95\xe3"
-     "\x81\x97\xe3\x81\xbe\xe3\x81\x97\xe3\x81\x9f\xe3\x81\x8c\xe3\x80\x81"
-     "10 \xe7\xa7\x92\xe3"
-     "\x81\x9f\xe3\x81\xa3\xe3\x81\xa6\xe3\x82\x82\xe5\x90\x8d\xe5\x89\x8d\xe3\x82\x92\xe7\xad"
-     "\x94\xe3\x81\x88\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xef\xbc\x88\xe3\x81\xbe\xe3\x81\xa0"
-     "\xe8\xaa\xad\xe3\x81\xbf\xe8\xbe\xbc\xe3\x81\xbf\xe4\xb8\xad\xef\xbc\x89\xe3\x80\x82\xe9"
-     "\x81\x85\xe3\x81\x84\xe3\x81\xa0\xe3\x81\x91\xe3\x81\xaa\xe3\x82\x89\xe5\x95\x8f\xe9\xa1"
-     "\x8c\xe3\x81\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82GUI \xe3\x81"
-     "\xae\xe5\xbe\x85\xe3\x81\xa1\xe6\x99\x82\xe9\x96\x93\xe3\x82\x92\xe9\x95\xb7\xe3\x81\x8f"
-     "\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93\x82\xcd\x8bN\x93\xae\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x82\xaa"
-     "\x81"
-     "A10 \x95"
-     "b\x82\xbd\x82\xc1\x82\xc4\x82\xe0\x96\xbc\x91O\x82\xf0\x93\x9a\x82\xa6"
-     "\x82\xdc\x82\xb9\x82\xf1\x81i\x82\xdc\x82\xbe\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x92\x86\x81j"
-     "\x81"
-     "B\x92x\x82\xa2\x82\xbe\x82\xaf\x82\xc8\x82\xe7\x96\xe2\x91\xe8\x82\xa0\x82\xe8\x82"
-     "\xdc\x82\xb9\x82\xf1\x81"
-     "BGUI \x82\xcc\x91\xd2\x82\xbf\x8e\x9e\x8a\xd4\x82\xf0\x92\xb7"
-     "\x82\xad\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "The engine started but has not said its name within 10 s (still loading). If it is only sl"
-     "ow, that is fine: give it more time in the GUI."},
-    // エンジン {1}
-    // は起動しましたが、名前を答える前に終了しました。エンジンだけを起動して、その表示を確認してください。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3 {1} \xe3\x81\xaf\xe8\xb5\xb7\xe5\x8b\x95"
-     "\xe3\x81\x97\xe3\x81\xbe\xe3\x81\x97\xe3\x81\x9f\xe3\x81\x8c\xe3\x80\x81\xe5\x90\x8d\xe5"
-     "\x89\x8d\xe3\x82\x92\xe7\xad\x94\xe3\x81\x88\xe3\x82\x8b\xe5\x89\x8d\xe3\x81\xab\xe7\xb5"
-     "\x82\xe4\xba\x86\xe3\x81\x97\xe3\x81\xbe\xe3\x81\x97\xe3\x81\x9f\xe3\x80\x82\xe3\x82\xa8"
-     "\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3\xe3\x81\xa0\xe3\x81\x91\xe3\x82\x92\xe8\xb5\xb7\xe5"
-     "\x8b\x95\xe3\x81\x97\xe3\x81\xa6\xe3\x80\x81\xe3\x81\x9d\xe3\x81\xae\xe8\xa1\xa8\xe7\xa4"
-     "\xba\xe3\x82\x92\xe7\xa2\xba\xe8\xaa\x8d\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0"
-     "\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93 {1} \x82\xcd\x8bN\x93\xae\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x82"
-     "\xaa\x81"
-     "A\x96\xbc\x91O\x82\xf0\x93\x9a\x82\xa6\x82\xe9\x91O\x82\xc9\x8fI\x97\xb9\x82"
-     "\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
-     "B\x83G\x83\x93\x83W\x83\x93\x82\xbe\x82\xaf\x82\xf0\x8b"
-     "N\x93\xae\x82\xb5\x82\xc4\x81"
-     "A\x82\xbb\x82\xcc\x95\\\x8e\xa6\x82\xf0\x8am\x94"
-     "F\x82"
-     "\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "The engine {1} started but ended before it said its name: start the engine by itself and r"
-     "ead what it says."},
-    // エンジン {1}
-    // を起動できません。壊れていないか、セキュリティソフトに止められていないか確認してください。
-    {"\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3 {1} \xe3\x82\x92\xe8\xb5\xb7\xe5\x8b\x95"
-     "\xe3\x81\xa7\xe3\x81\x8d\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82\xe5\xa3\x8a\xe3"
-     "\x82\x8c\xe3\x81\xa6\xe3\x81\x84\xe3\x81\xaa\xe3\x81\x84\xe3\x81\x8b\xe3\x80\x81\xe3\x82"
-     "\xbb\xe3\x82\xad\xe3\x83\xa5\xe3\x83\xaa\xe3\x83\x86\xe3\x82\xa3\xe3\x82\xbd\xe3\x83\x95"
-     "\xe3\x83\x88\xe3\x81\xab\xe6\xad\xa2\xe3\x82\x81\xe3\x82\x89\xe3\x82\x8c\xe3\x81\xa6\xe3"
-     "\x81\x84\xe3\x81\xaa\xe3\x81\x84\xe3\x81\x8b\xe7\xa2\xba\xe8\xaa\x8d\xe3\x81\x97\xe3\x81"
-     "\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x83G\x83\x93\x83W\x83\x93 {1} \x82\xf0\x8bN\x93\xae\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82"
-     "\xf1\x81"
-     "B\x89\xf3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xa9\x81"
-     "A\x83Z\x83L\x83"
-     "\x85\x83\x8a\x83"
-     "e\x83"
-     "B\x83\\\x83t\x83g\x82\xc9\x8e~\x82\xdf\x82\xe7\x82\xea\x82\xc4"
-     "\x82\xa2\x82\xc8\x82\xa2\x82\xa9\x8am\x94"
-     "F\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82"
-     "\xa2\x81"
-     "B",
-     "The engine {1} cannot be started: check that it is a working program and that no security "
-     "program blocks it."},
-    // このフォルダに書き込めます（{1} と orv.csa の保存先）。
-    {"\xe3\x81\x93\xe3\x81\xae\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80\xe3\x81\xab\xe6"
-     "\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x81\xe3\x81\xbe\xe3\x81\x99\xef\xbc\x88{1} \xe3"
-     "\x81\xa8 orv.csa \xe3\x81\xae\xe4\xbf\x9d\xe5\xad\x98\xe5\x85\x88\xef\xbc\x89\xe3\x80\x82",
-     "\x82\xb1\x82\xcc\x83t\x83H\x83\x8b\x83_\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc"
-     "\x82\xb7\x81i{1} \x82\xc6 orv.csa \x82\xcc\x95\xdb\x91\xb6\x90\xe6\x81j\x81"
-     "B",
-     "The folder can be written (for {1} and orv.csa)."},
-    // このフォルダに書き込めません。Program Files
-    // の中にあるためです。フォルダごとドキュメントなど書き込める場所へ移し、GUI
-    // に登録し直してください。
-    {"\xe3\x81\x93\xe3\x81\xae\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80\xe3\x81\xab\xe6"
-     "\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x81\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80"
-     "\x82Program Files \xe3\x81\xae\xe4\xb8\xad\xe3\x81\xab\xe3\x81\x82\xe3\x82\x8b\xe3\x81\x9f"
-     "\xe3\x82\x81\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3"
-     "\x83\x80\xe3\x81\x94\xe3\x81\xa8\xe3\x83\x89\xe3\x82\xad\xe3\x83\xa5\xe3\x83\xa1\xe3\x83"
-     "\xb3\xe3\x83\x88\xe3\x81\xaa\xe3\x81\xa9\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x81"
-     "\xe3\x82\x8b\xe5\xa0\xb4\xe6\x89\x80\xe3\x81\xb8\xe7\xa7\xbb\xe3\x81\x97\xe3\x80\x81GUI "
-     "\xe3\x81\xab\xe7\x99\xbb\xe9\x8c\xb2\xe3\x81\x97\xe7\x9b\xb4\xe3\x81\x97\xe3\x81\xa6\xe3"
-     "\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x82\xb1\x82\xcc\x83t\x83H\x83\x8b\x83_\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc"
-     "\x82\xb9\x82\xf1\x81"
-     "BProgram Files \x82\xcc\x92\x86\x82\xc9\x82\xa0\x82\xe9\x82\xbd\x82"
-     "\xdf\x82\xc5\x82\xb7\x81"
-     "B\x83t\x83H\x83\x8b\x83_\x82\xb2\x82\xc6\x83h\x83L\x83\x85\x83"
-     "\x81\x83\x93\x83g\x82\xc8\x82\xc7\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xe9\x8f\xea\x8f\x8a"
-     "\x82\xd6\x88\xda\x82\xb5\x81"
-     "AGUI \x82\xc9\x93o\x98^\x82\xb5\x92\xbc\x82\xb5\x82\xc4\x82"
-     "\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "The folder cannot be written: it lies in Program Files. Move the whole folder where you ma"
-     "y write (such as Documents) and register orv in the GUI again."},
-    // このフォルダに書き込めません。OneDrive の中にあるためです。フォルダごと OneDrive の外（C
-    // ドライブの新しいフォルダなど）へ移し、GUI に登録し直してください。
-    {"\xe3\x81\x93\xe3\x81\xae\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80\xe3\x81\xab\xe6"
-     "\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x81\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80"
-     "\x82OneDrive \xe3\x81\xae\xe4\xb8\xad\xe3\x81\xab\xe3\x81\x82\xe3\x82\x8b\xe3\x81\x9f\xe3"
-     "\x82\x81\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83"
-     "\x80\xe3\x81\x94\xe3\x81\xa8 OneDrive \xe3\x81\xae\xe5\xa4\x96\xef\xbc\x88"
-     "C \xe3\x83"
-     "\x89\xe3\x83\xa9\xe3\x82\xa4\xe3\x83\x96\xe3\x81\xae\xe6\x96\xb0\xe3\x81\x97\xe3\x81\x84"
-     "\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80\xe3\x81\xaa\xe3\x81\xa9\xef\xbc\x89\xe3"
-     "\x81\xb8\xe7\xa7\xbb\xe3\x81\x97\xe3\x80\x81GUI \xe3\x81\xab\xe7\x99\xbb\xe9\x8c\xb2\xe3"
-     "\x81\x97\xe7\x9b\xb4\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81"
-     "\x84\xe3\x80\x82",
-     "\x82\xb1\x82\xcc\x83t\x83H\x83\x8b\x83_\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc"
-     "\x82\xb9\x82\xf1\x81"
-     "BOneDrive \x82\xcc\x92\x86\x82\xc9\x82\xa0\x82\xe9\x82\xbd\x82\xdf"
-     "\x82\xc5\x82\xb7\x81"
-     "B\x83t\x83H\x83\x8b\x83_\x82\xb2\x82\xc6 OneDrive \x82\xcc\x8aO\x81"
-     "iC \x83h\x83\x89\x83"
-     "C\x83u\x82\xcc\x90V\x82\xb5\x82\xa2\x83t\x83H\x83\x8b\x83_\x82\xc8"
-     "\x82\xc7\x81j\x82\xd6\x88\xda\x82\xb5\x81"
-     "AGUI \x82\xc9\x93o\x98^\x82\xb5\x92\xbc\x82"
-     "\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "The folder cannot be written: it lies in OneDrive. Move the whole folder out of OneDrive ("
-     "such as a new folder on drive C) and register orv in the GUI again."},
-    // このフォルダに書き込めません（読み取り専用か、書き込む権限がありません）。読み取り専用を外すか、フォルダごと書き込める場所へ移してください。
-    {"\xe3\x81\x93\xe3\x81\xae\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80\xe3\x81\xab\xe6"
-     "\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x81\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xef\xbc"
-     "\x88\xe8\xaa\xad\xe3\x81\xbf\xe5\x8f\x96\xe3\x82\x8a\xe5\xb0\x82\xe7\x94\xa8\xe3\x81\x8b"
-     "\xe3\x80\x81\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x80\xe6\xa8\xa9\xe9\x99\x90\xe3"
-     "\x81\x8c\xe3\x81\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xef\xbc\x89\xe3\x80"
-     "\x82\xe8\xaa\xad\xe3\x81\xbf\xe5\x8f\x96\xe3\x82\x8a\xe5\xb0\x82\xe7\x94\xa8\xe3\x82\x92"
-     "\xe5\xa4\x96\xe3\x81\x99\xe3\x81\x8b\xe3\x80\x81\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3"
-     "\x83\x80\xe3\x81\x94\xe3\x81\xa8\xe6\x9b\xb8\xe3\x81\x8d\xe8\xbe\xbc\xe3\x82\x81\xe3\x82"
-     "\x8b\xe5\xa0\xb4\xe6\x89\x80\xe3\x81\xb8\xe7\xa7\xbb\xe3\x81\x97\xe3\x81\xa6\xe3\x81\x8f"
-     "\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80\x82",
-     "\x82\xb1\x82\xcc\x83t\x83H\x83\x8b\x83_\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc"
-     "\x82\xb9\x82\xf1\x81i\x93\xc7\x82\xdd\x8e\xe6\x82\xe8\x90\xea\x97p\x82\xa9\x81"
-     "A\x8f\x91"
-     "\x82\xab\x8d\x9e\x82\xde\x8c\xa0\x8c\xc0\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1"
-     "\x81j\x81"
-     "B\x93\xc7\x82\xdd\x8e\xe6\x82\xe8\x90\xea\x97p\x82\xf0\x8aO\x82\xb7\x82\xa9"
-     "\x81"
-     "A\x83t\x83H\x83\x8b\x83_\x82\xb2\x82\xc6\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xe9"
-     "\x8f\xea\x8f\x8a\x82\xd6\x88\xda\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "The folder cannot be written (it is read-only, or you may not write in it): clear its read"
-     "-only mark or move the whole folder where you may write."},
-    // {1} があります。エンジン: {2}、フォルダ: {3}
-    {"{1} \xe3\x81\x8c\xe3\x81\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81\x99\xe3\x80\x82\xe3\x82\xa8"
-     "\xe3\x83\xb3\xe3\x82\xb8\xe3\x83\xb3: {2}\xe3\x80\x81\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab"
-     "\xe3\x83\x80: {3}",
-     "{1} \x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81"
-     "B\x83G\x83\x93\x83W\x83\x93: {2}\x81"
-     ""
-     "A\x83t\x83H\x83\x8b\x83_: {3}",
-     "{1} is there: engine {2}, folder {3}"},
-    // {1} は別のフォルダ {3} のものです。次の起動でエンジンを起動して書き直します。
-    {"{1} \xe3\x81\xaf\xe5\x88\xa5\xe3\x81\xae\xe3\x83\x95\xe3\x82\xa9\xe3\x83\xab\xe3\x83\x80 {"
-     "3} \xe3\x81\xae\xe3\x82\x82\xe3\x81\xae\xe3\x81\xa7\xe3\x81\x99\xe3\x80\x82\xe6\xac\xa1"
-     "\xe3\x81\xae\xe8\xb5\xb7\xe5\x8b\x95\xe3\x81\xa7\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8\xe3"
-     "\x83\xb3\xe3\x82\x92\xe8\xb5\xb7\xe5\x8b\x95\xe3\x81\x97\xe3\x81\xa6\xe6\x9b\xb8\xe3\x81"
-     "\x8d\xe7\x9b\xb4\xe3\x81\x97\xe3\x81\xbe\xe3\x81\x99\xe3\x80\x82",
-     "{1} \x82\xcd\x95\xca\x82\xcc\x83t\x83H\x83\x8b\x83_ {3} \x82\xcc\x82\xe0\x82\xcc\x82\xc5"
-     "\x82\xb7\x81"
-     "B\x8e\x9f\x82\xcc\x8bN\x93\xae\x82\xc5\x83G\x83\x93\x83W\x83\x93\x82\xf0"
-     "\x8bN\x93\xae\x82\xb5\x82\xc4\x8f\x91\x82\xab\x92\xbc\x82\xb5\x82\xdc\x82\xb7\x81"
-     "B",
-     "{1} names another folder, {3}: the next start starts the engine and rewrites it."},
-    // {1} にはまだエンジンが記録されていません。最初の起動（手動でも GUI からでも）で記録されます。
-    {"{1} \xe3\x81\xab\xe3\x81\xaf\xe3\x81\xbe\xe3\x81\xa0\xe3\x82\xa8\xe3\x83\xb3\xe3\x82\xb8"
-     "\xe3\x83\xb3\xe3\x81\x8c\xe8\xa8\x98\xe9\x8c\xb2\xe3\x81\x95\xe3\x82\x8c\xe3\x81\xa6\xe3"
-     "\x81\x84\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xe3\x80\x82\xe6\x9c\x80\xe5\x88\x9d\xe3\x81"
-     "\xae\xe8\xb5\xb7\xe5\x8b\x95\xef\xbc\x88\xe6\x89\x8b\xe5\x8b\x95\xe3\x81\xa7\xe3\x82\x82 G"
-     "UI \xe3\x81\x8b\xe3\x82\x89\xe3\x81\xa7\xe3\x82\x82\xef\xbc\x89\xe3\x81\xa7\xe8\xa8\x98"
-     "\xe9\x8c\xb2\xe3\x81\x95\xe3\x82\x8c\xe3\x81\xbe\xe3\x81\x99\xe3\x80\x82",
-     "{1} \x82\xc9\x82\xcd\x82\xdc\x82\xbe\x83G\x83\x93\x83W\x83\x93\x82\xaa\x8bL\x98^\x82\xb3"
-     "\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81"
-     "B\x8d\xc5\x8f\x89\x82\xcc\x8bN\x93"
-     "\xae\x81i\x8e\xe8\x93\xae\x82\xc5\x82\xe0 GUI \x82\xa9\x82\xe7\x82\xc5\x82\xe0\x81j\x82"
-     "\xc5\x8bL\x98^\x82\xb3\x82\xea\x82\xdc\x82\xb7\x81"
-     "B",
-     "{1} does not record the engine yet: the first start (by hand or from the GUI) records it."},
-    // すべて正常です。
-    {"\xe3\x81\x99\xe3\x81\xb9\xe3\x81\xa6\xe6\xad\xa3\xe5\xb8\xb8\xe3\x81\xa7\xe3\x81\x99\xe3"
-     "\x80\x82",
-     "\x82\xb7\x82\xd7\x82\xc4\x90\xb3\x8f\xed\x82\xc5\x82\xb7\x81"
-     "B",
-     "All is well."},
-    // 問題があります。[NG] の行の指示に従ってください。
-    {"\xe5\x95\x8f\xe9\xa1\x8c\xe3\x81\x8c\xe3\x81\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81\x99\xe3"
-     "\x80\x82[NG] \xe3\x81\xae\xe8\xa1\x8c\xe3\x81\xae\xe6\x8c\x87\xe7\xa4\xba\xe3\x81\xab\xe5"
-     "\xbe\x93\xe3\x81\xa3\xe3\x81\xa6\xe3\x81\x8f\xe3\x81\xa0\xe3\x81\x95\xe3\x81\x84\xe3\x80"
-     "\x82",
-     "\x96\xe2\x91\xe8\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81"
-     "B[NG] \x82\xcc\x8ds\x82\xcc"
-     "\x8ew\x8e\xa6\x82\xc9\x8f]\x82\xc1\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81"
-     "B",
-     "Something is wrong: do what the [FAIL] lines say."},
-    // USI コマンドを待っています。quit と入力するか、ウィンドウを閉じると終了します。
-    {"USI \xe3\x82\xb3\xe3\x83\x9e\xe3\x83\xb3\xe3\x83\x89\xe3\x82\x92\xe5\xbe\x85\xe3\x81\xa3"
-     "\xe3\x81\xa6\xe3\x81\x84\xe3\x81\xbe\xe3\x81\x99\xe3\x80\x82quit \xe3\x81\xa8\xe5\x85\xa5"
-     "\xe5\x8a\x9b\xe3\x81\x99\xe3\x82\x8b\xe3\x81\x8b\xe3\x80\x81\xe3\x82\xa6\xe3\x82\xa3\xe3"
-     "\x83\xb3\xe3\x83\x89\xe3\x82\xa6\xe3\x82\x92\xe9\x96\x89\xe3\x81\x98\xe3\x82\x8b\xe3\x81"
-     "\xa8\xe7\xb5\x82\xe4\xba\x86\xe3\x81\x97\xe3\x81\xbe\xe3\x81\x99\xe3\x80\x82",
-     "USI \x83R\x83}\x83\x93\x83h\x82\xf0\x91\xd2\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81"
-     ""
-     "Bquit \x82\xc6\x93\xfc\x97\xcd\x82\xb7\x82\xe9\x82\xa9\x81"
-     "A\x83"
-     "E\x83"
-     "B\x83\x93\x83"
-     "h\x83"
-     "E\x82\xf0\x95\xc2\x82\xb6\x82\xe9\x82\xc6\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\x81"
-     ""
-     "B",
-     "Waiting for USI commands: type quit or close the window to end."},
-    // [OK]
-    {"[OK]", "[OK]", "[OK]"},
-    // [NG]
-    {"[NG]", "[NG]", "[FAIL]"},
-    // [注意]
-    {"[\xe6\xb3\xa8\xe6\x84\x8f]", "[\x92\x8d\x88\xd3]", "[NOTE]"},
-    // [未確認]
-    {"[\xe6\x9c\xaa\xe7\xa2\xba\xe8\xaa\x8d]",
-     "[\x96\xa2\x8am\x94"
-     "F]",
-     "[SKIP]"},
-};
-
-// kNone last: a line without a verdict (the heading, the summary).
+// kNone last: a line without a verdict (the heading, the engine's words, the summary).
 enum Verdict { kOk, kFail, kNote, kSkip, kNone };
 constexpr CheckText kVerdictTexts[] = {kVerdictOk, kVerdictFail, kVerdictNote, kVerdictSkip};
 
@@ -417,6 +35,11 @@ Arg ascii(const std::string& text) {
 
 Arg path_arg(const platform::Path& path) {
   return {platform::utf8_from_path(path), platform::from_path(path)};
+}
+
+// Text the engine wrote, in the platform's narrow form.
+Arg narrow_arg(const std::string& text) {
+  return {platform::utf8_from_path(platform::to_path(text)), text};
 }
 
 struct Line {
@@ -449,11 +72,11 @@ std::string render(const std::vector<Line>& lines, Form form) {
   std::string japanese, english;
   for (const Line& line : lines) {
     if (line.verdict != kNone) {
-      const Text& verdict = kTexts[kVerdictTexts[line.verdict]];
+      const CheckTextForms& verdict = kCheckTexts[kVerdictTexts[line.verdict]];
       japanese += std::string(cp932 ? verdict.cp932 : verdict.utf8) + " ";
       english += std::string(verdict.english) + " ";
     }
-    const Text& text = kTexts[line.text];
+    const CheckTextForms& text = kCheckTexts[line.text];
     japanese += fill(cp932 ? text.cp932 : text.utf8, line.args, form) + "\n";
     english += fill(text.english, line.args, form) + "\n";
   }
@@ -472,12 +95,58 @@ bool ends_with(const std::string& text, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Files that look like the engine under another name, such as "molvara (1).exe" or a copy.
-std::vector<platform::Path> similar_names(const platform::Path& dir, const platform::Path& base) {
-  const std::string key = lower_ascii(platform::utf8_from_path(base));
-  const std::string suffix = lower_ascii(platform::executable_suffix());
+platform::Path separator() {
+  return platform::Path(1, static_cast<platform::PathChar>(platform::path_separator()));
+}
+
+// The folder and the names the check works with. An adapter copied or renamed by hand
+// ("orv_molvara (1)", "orv-kato") is meant for an engine of the folder whose name its own
+// holds.
+struct Names {
+  platform::Path dir;      // with the separator at the end
+  platform::Path adapter;  // the adapter's file name
+  platform::Path wanted;   // the engine its name asks for, without the suffix; empty if wrong
+  platform::Path meant;    // the engine it is meant for: named on the first line and in advice
+  platform::Path suffix;
+  LineReader* typed = nullptr;  // what the person types during the engine's trial
+};
+
+// The folder's programs other than adapters, without their suffix.
+std::vector<platform::Path> programs_in(const Names& n) {
+  const std::string suffix = lower_ascii(platform::utf8_from_path(n.suffix));
   std::vector<platform::Path> found;
-  for (const platform::Path& name : platform::folder_files(dir)) {
+  for (const platform::Path& name : platform::folder_files(n.dir)) {
+    const std::string text = lower_ascii(platform::utf8_from_path(name));
+    if (ends_with(text, suffix) && text.compare(0, 4, "orv_") != 0 && name != n.adapter) {
+      found.push_back(name.substr(0, name.size() - n.suffix.size()));
+    }
+  }
+  return found;
+}
+
+// The engine whose name begins the adapter's own after its "orv" (and a mark after it, right
+// or wrong), the longest such; the name's own engine while it is there.
+platform::Path meant_engine(const Names& n, const platform::Path& adapter_base) {
+  if (!n.wanted.empty() && platform::file_exists(n.dir + n.wanted + n.suffix)) return n.wanted;
+  std::string own = lower_ascii(platform::utf8_from_path(adapter_base));
+  if (own.compare(0, 3, "orv") == 0) own.erase(0, own.find_first_not_of("_- .", 3));
+  platform::Path best;
+  for (const platform::Path& base : programs_in(n)) {
+    const std::string text = lower_ascii(platform::utf8_from_path(base));
+    if (!text.empty() && own.compare(0, text.size(), text) == 0 && base.size() > best.size()) {
+      best = base;
+    }
+  }
+  if (!best.empty()) return best;
+  return n.wanted.empty() ? platform::to_path("molvara") : n.wanted;
+}
+
+// Files that look like the engine under another name, such as "molvara (1).exe" or a copy.
+std::vector<platform::Path> similar_names(const Names& n) {
+  const std::string key = lower_ascii(platform::utf8_from_path(n.wanted));
+  const std::string suffix = lower_ascii(platform::utf8_from_path(n.suffix));
+  std::vector<platform::Path> found;
+  for (const platform::Path& name : platform::folder_files(n.dir)) {
     const std::string text = lower_ascii(platform::utf8_from_path(name));
     if (text.find(key) != std::string::npos && ends_with(text, suffix) &&
         text.compare(0, 4, "orv_") != 0) {
@@ -489,12 +158,27 @@ std::vector<platform::Path> similar_names(const platform::Path& dir, const platf
   return found;
 }
 
-Line check_engine_file(const platform::Path& dir, const platform::Path& base, bool& found) {
-  const platform::Path file = base + platform::to_path(platform::executable_suffix());
-  const std::vector<Arg> args{path_arg(dir + file), path_arg(file)};
-  found = platform::file_exists(dir + file);
+// Engines come with their files in a folder of their own: the engine one level down.
+platform::Path engine_folder_below(const Names& n) {
+  std::vector<platform::Path> folders = platform::folder_folders(n.dir);
+  std::sort(folders.begin(), folders.end());
+  for (const platform::Path& folder : folders) {
+    const platform::Path below = n.dir + folder + separator();
+    if (platform::file_exists(below + n.wanted + n.suffix)) return below;
+  }
+  return {};
+}
+
+Line check_engine_file(const Names& n, bool& found) {
+  const platform::Path file = n.wanted + n.suffix;
+  const std::vector<Arg> args{path_arg(n.dir + file), path_arg(file)};
+  found = platform::file_exists(n.dir + file);
   if (found) return {kOk, kEngineThere, args};
-  const std::vector<platform::Path> similar = similar_names(dir, base);
+  const platform::Path below = engine_folder_below(n);
+  if (!below.empty()) {
+    return {kFail, kEngineInSubfolder, {args[1], path_arg(below), path_arg(n.adapter)}};
+  }
+  const std::vector<platform::Path> similar = similar_names(n);
   if (similar.empty()) return {kFail, kEngineMissing, args};
   Arg names;
   for (const platform::Path& name : similar) {
@@ -506,72 +190,89 @@ Line check_engine_file(const platform::Path& dir, const platform::Path& base, bo
   return {kFail, kEngineMisnamed, {args[0], args[1], names}};
 }
 
-// Reads what the engine has written on both pipes, the banner looked for in its output; its
-// standard error is dropped, so that the engine never waits on a full pipe before its banner.
-void read_trial(EngineLink& link, const platform::Ready& ready, std::string& banner) {
-  for (platform::Input input : {platform::kEngineOut, platform::kEngineErr}) {
-    if (!ready.read[input]) continue;
-    LineReader& reader = input == platform::kEngineOut ? link.out : link.err;
-    std::size_t room;
-    char* into = read_room(reader, room);
-    bytes_read(reader, static_cast<std::size_t>(platform::io_read(input, into, room)));
-    for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
-      if (input == platform::kEngineOut && !link.banner_read) {
-        take_banner(link, piece.text, piece.terminated, banner);
+Arg exit_code_arg(std::uint32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof text, code > 0xFFFF ? "0x%08X" : "%u", static_cast<unsigned>(code));
+  return ascii(text);
+}
+
+// What the engine showed when it was started for a moment, and its own last words.
+void check_engine_start(const Names& n, std::vector<Line>& lines) {
+  const platform::Path file = n.wanted + n.suffix;
+  const EngineTrial trial = trial_engine(n.dir, n.wanted, kBannerWaitMs, n.typed);
+  switch (trial.outcome) {
+    case TrialOutcome::kSaidName:
+      lines.push_back({kOk, kEngineSaidName, {narrow_arg(trial.name)}});
+      return;
+    case TrialOutcome::kCannotStart:
+      lines.push_back({kFail,
+                       platform::lacks_run_bit(n.dir + file) ? kEngineNoRunBit : kEngineCannotStart,
+                       {path_arg(file)}});
+      return;
+    case TrialOutcome::kSilent:
+      lines.push_back({kNote, kEngineSilent, {}});
+      break;
+    case TrialOutcome::kEnded: {
+      const bool wrote = !trial.last_errors.empty() || !trial.last_output.empty();
+      const CheckText text = !trial.exited ? kEngineClosedOutput
+                             : wrote       ? kEngineEnded
+                                           : kEngineEndedMute;
+      lines.push_back({kFail, text, {path_arg(file), exit_code_arg(trial.exit_code)}});
+      if (trial.exited && trial.exit_code == kDllNotFound) {
+        lines.push_back({kNone, kExitMissingDll, {}});
       }
+      if (trial.exited && trial.exit_code == kInvalidImageFormat) {
+        lines.push_back({kNone, kExitWrongBits, {}});
+      }
+      break;
     }
   }
-}
-
-Line check_engine_start(const platform::Path& dir, const platform::Path& base) {
-  const Arg file = path_arg(base + platform::to_path(platform::executable_suffix()));
-  platform::io_open();
-  EngineLink link;
-  if (!start_engine(link, dir, base)) return {kFail, kEngineCannotStart, {file}};
-  std::string banner;
-  const std::uint32_t due = platform::tick_ms() + kBannerWaitMs;
-  bool over = false;  // the engine has ended, or its output has
-  while (!link.banner_read && !over) {
-    const auto left = static_cast<std::int32_t>(due - platform::tick_ms());
-    if (left <= 0) break;
-    platform::Wants wants;
-    wants.read[platform::kEngineOut] = !link.out.ended;
-    wants.read[platform::kEngineErr] = !link.err.ended;
-    platform::Ready ready;
-    platform::io_wait(wants, left, ready);
-    // An engine that has ended says no more, even while a program of its own holds its pipes.
-    if (ready.exited) platform::io_wait(wants, 0, ready), over = true;
-    read_trial(link, ready, banner);
-    over = over || link.out.ended;
+  for (const std::string& said : trial.last_errors) {
+    lines.push_back({kNone, kEngineErrorLine, {narrow_arg(said)}});
   }
-  end_engine(link);
-  if (!link.banner_read && !over) return {kNote, kEngineSlow, {}};
-  if (!link.banner_read) return {kFail, kEngineEnded, {file}};
-  std::string name;
-  // The banner as orv reads it: control bytes are blanks, so they cannot move the cursor.
-  engine_name_from_banner(banner, platform::from_path(base), name);
-  return {kOk, kEngineSaidName, {ascii(name)}};
+  for (const std::string& said : trial.last_output) {
+    lines.push_back({kNone, kEngineOutputLine, {narrow_arg(said)}});
+  }
 }
 
-Line check_folder(const platform::Path& dir, const platform::Path& ini_file) {
-  if (platform::can_create_file_in(dir)) return {kOk, kFolderWritable, {path_arg(ini_file)}};
-  const std::string where = lower_ascii(platform::utf8_from_path(dir));
+// The one folder the guides advise: a folder of the person's own, such as C:\Users\<name>\shogi.
+Arg own_folder() {
+  platform::Path home = platform::home_folder();
+  if (home.empty()) home = platform::to_path("~");
+  return path_arg(home + separator() + platform::to_path("shogi"));
+}
+
+Line check_folder(const Names& n, const platform::Path& ini_file) {
+  if (platform::in_temp_folder(n.dir)) return {kFail, kFolderInTemp, {own_folder()}};
+  if (platform::can_create_file_in(n.dir)) return {kOk, kFolderWritable, {path_arg(ini_file)}};
+  const std::string where = lower_ascii(platform::utf8_from_path(n.dir));
   if (where.find("program files") != std::string::npos) {
-    return {kFail, kFolderInProgramFiles, {}};
+    return {kFail, kFolderInProgramFiles, {own_folder()}};
   }
-  if (where.find("onedrive") != std::string::npos) return {kFail, kFolderInOneDrive, {}};
-  return {kFail, kFolderReadOnly, {}};
+  if (where.find("onedrive") != std::string::npos) {
+    return {kFail, kFolderInOneDrive, {own_folder()}};
+  }
+  switch (platform::why_refused(n.dir)) {
+    case platform::Refusal::kMode:
+      return {kFail, kFolderNoWriteBit, {path_arg(n.dir), own_folder()}};
+    case platform::Refusal::kGuard:
+      return {
+          kFail, kFolderGuarded, {own_folder(), path_arg(n.adapter), path_arg(n.meant + n.suffix)}};
+    case platform::Refusal::kOther:
+      break;
+  }
+  return {kFail, kFolderOther, {own_folder()}};
 }
 
-Line check_ini(const platform::Path& dir, const platform::Path& ini_file) {
-  const platform::Path path = dir + ini_file;
+Line check_ini(const Names& n, const platform::Path& ini_file) {
+  const platform::Path path = n.dir + ini_file;
   const platform::Path recorded =
       platform::file_exists(path) ? platform::ini_read_path(path, "Molvara", "Dir", kMaxNameLength)
                                   : platform::Path();
   if (recorded.empty()) return {kOk, kIniNotYet, {path_arg(ini_file)}};
   const platform::Path name = platform::ini_read_path(path, "Molvara", "Name", kMaxNameLength);
   const std::vector<Arg> args{path_arg(ini_file), path_arg(name), path_arg(recorded)};
-  if (recorded != dir) return {kNote, kIniOtherFolder, args};
+  if (recorded != n.dir) return {kNote, kIniOtherFolder, args};
   return {kOk, kIniThere, args};
 }
 
@@ -580,48 +281,78 @@ platform::Path file_name_of(const platform::Path& path) {
   return slash == platform::Path::npos ? path : path.substr(slash + 1);
 }
 
+// The adapter's own name, then its engine: the file, and what it shows when started. False
+// when the name is to be mended first.
+bool check_names_and_engine(const Names& n, std::vector<Line>& lines) {
+  const platform::Path right = platform::to_path("orv_") + n.meant + n.suffix;
+  if (n.wanted.empty() || n.meant != n.wanted) {
+    if (n.wanted.empty()) {
+      lines.push_back({kFail, kNameWrong, {path_arg(n.adapter), path_arg(right)}});
+    } else {
+      lines.push_back({kFail,
+                       kNameCopied,
+                       {path_arg(n.adapter), path_arg(n.wanted + n.suffix),
+                        path_arg(n.meant + n.suffix), path_arg(right)}});
+    }
+    lines.push_back({kSkip, kNotCheckedForName, {}});
+    return false;
+  }
+  lines.push_back({kOk, kNameRight, {path_arg(n.adapter)}});
+  bool found = false;
+  lines.push_back(check_engine_file(n, found));
+  if (found) {
+    check_engine_start(n, lines);
+  } else {
+    lines.push_back({kSkip, kEngineNotStarted, {}});
+  }
+  return true;
+}
+
 }  // namespace
 
-bool run_self_check(const char* argv0, const char* version, bool by_hand) {
-  const platform::Path suffix = platform::to_path(platform::executable_suffix());
+CheckResult run_self_check(const char* argv0, const char* version, bool by_hand,
+                           LineReader* typed) {
   const platform::Path executable = platform::executable_path(argv0);
-  platform::Path dir = platform::current_directory();
-  dir += platform::path_separator();
+  Names n;
+  n.typed = typed;
+  n.dir = platform::current_directory() + separator();
+  n.adapter = file_name_of(executable);
+  n.suffix = platform::to_path(platform::executable_suffix());
   const platform::Path exe_base =
       base_name_of<platform::PathChar>(executable, platform::path_separator());
-  platform::Path engine_base = exe_base;
-  const bool name_ok = strip_prefix(engine_base);
-  const platform::Path shown_base = name_ok ? engine_base : platform::to_path("molvara");
+  n.wanted = exe_base;
+  if (!strip_prefix(n.wanted)) n.wanted.clear();
+  n.meant = meant_engine(n, exe_base);
   const platform::Path ini_file = exe_base + platform::to_path(".ini");
 
-  std::vector<Line> lines{{kNone, kHeader, {path_arg(dir)}},
+  std::vector<Line> lines{{kNone, kHeader, {path_arg(n.dir)}},
                           {kOk,
                            kWhatOrvIs,
-                           {ascii(version), path_arg(shown_base), path_arg(shown_base + suffix),
-                            path_arg(platform::to_path("orv_") + shown_base + suffix)}}};
-  if (name_ok) {
-    lines.push_back({kOk, kNameRight, {path_arg(file_name_of(executable))}});
-    bool found = false;
-    lines.push_back(check_engine_file(dir, engine_base, found));
-    lines.push_back(found ? check_engine_start(dir, engine_base)
-                          : Line{kSkip, kEngineNotStarted, {}});
-  } else {
-    lines.push_back({kFail,
-                     kNameWrong,
-                     {path_arg(file_name_of(executable)),
-                      path_arg(platform::to_path("orv_molvara") + suffix)}});
-    lines.push_back({kSkip, kNotCheckedForName, {}});
-  }
-  lines.push_back(check_folder(dir, ini_file));
-  if (name_ok) lines.push_back(check_ini(dir, ini_file));
+                           {ascii(version), path_arg(n.meant), path_arg(n.meant + n.suffix),
+                            path_arg(platform::to_path("orv_") + n.meant + n.suffix)}}};
+  const bool engine_checked = check_names_and_engine(n, lines);
+  lines.push_back(check_folder(n, ini_file));
+  if (engine_checked) lines.push_back(check_ini(n, ini_file));
 
-  const bool well = std::none_of(lines.begin(), lines.end(),
-                                 [](const Line& line) { return line.verdict == kFail; });
-  lines.push_back({kNone, well ? kAllWell : kSomethingWrong, {}});
-  if (by_hand) lines.push_back({kNone, kWaitingForUsi, {}});
+  const auto any = [&](auto pred) { return std::any_of(lines.begin(), lines.end(), pred); };
+  const CheckResult result =
+      any([](const Line& l) { return l.verdict == kFail; })        ? CheckResult::kFailed
+      : any([](const Line& l) { return l.text == kEngineSilent; }) ? CheckResult::kNotAllWell
+                                                                   : CheckResult::kAllWell;
+  constexpr CheckText kSummaries[] = {kAllWell, kNotAllWell, kSomethingWrong};
+  lines.push_back({kNone, kSummaries[static_cast<int>(result)], {}});
+  if (by_hand) {
+    lines.push_back({kNone, result == CheckResult::kFailed ? kPressEnter : kWaitingForUsi, {}});
+  }
   if (!platform::write_console(render(lines, Form::kUtf8))) {
     const std::string text = render(lines, Form::kNarrow);
     platform::write_stdout(text.data(), text.size());
   }
-  return well;
+  return result;
+}
+
+void wait_for_enter() {
+  char c = 0;
+  while (platform::read_stdin(&c, 1) > 0 && c != '\n') {
+  }
 }

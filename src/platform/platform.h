@@ -158,5 +158,19 @@ bool file_exists(const Path& path);
 std::vector<Path> folder_files(const Path& dir);
 // Makes, writes and removes a file of its own in dir: true when all of it worked.
 bool can_create_file_in(const Path& dir);
+// Why dir refuses a new file, as far as the system tells: its mode (POSIX: no write bit for
+// this user), its guard (Windows: its permissions, or controlled folder access; a folder's
+// read-only mark stops no writes there), or something else (a full or read-only disk).
+enum class Refusal { kMode, kGuard, kOther };
+Refusal why_refused(const Path& dir);
+// The names of the folders in dir (which ends in the separator), in no particular order.
+std::vector<Path> folder_folders(const Path& dir);
+// True when dir lies in the folder for temporary files (Windows: its Temp folder; POSIX:
+// $TMPDIR, else /tmp), where a program started from inside a zip is put for a moment.
+bool in_temp_folder(const Path& dir);
+// True when the file is there but may not be run for want of its run bit (never on Windows).
+bool lacks_run_bit(const Path& file);
+// The person's own folder (HOME; USERPROFILE on Windows), without a trailing separator.
+Path home_folder();
 
 }  // namespace platform

@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <csignal>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/ini_text.h"
@@ -185,6 +187,45 @@ bool can_create_file_in(const Path& dir) {
   const bool written = write_and_close(fd, "x");
   unlink(path.c_str());
   return written;
+}
+
+Refusal why_refused(const Path& dir) {
+  if (access(dir.c_str(), W_OK) == 0 || errno == EROFS) return Refusal::kOther;
+  return errno == EACCES || errno == EPERM ? Refusal::kMode : Refusal::kOther;
+}
+
+std::vector<Path> folder_folders(const Path& dir) {
+  std::vector<Path> names;
+  DIR* folder = opendir(dir.empty() ? "/" : dir.c_str());
+  if (!folder) return names;
+  while (const dirent* entry = readdir(folder)) {
+    const std::string name = entry->d_name;
+    struct stat st {};
+    if (name != "." && name != ".." && stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      names.push_back(name);
+  }
+  closedir(folder);
+  return names;
+}
+
+bool in_temp_folder(const Path& dir) {
+  const char* set = std::getenv("TMPDIR");
+  char real[PATH_MAX];
+  if (!realpath(set && *set ? set : "/tmp", real)) return false;
+  std::string temp = real;
+  if (temp.back() != '/') temp += '/';
+  return dir.compare(0, temp.size(), temp) == 0;
+}
+
+bool lacks_run_bit(const Path& file) {
+  return file_exists(file) && access(file.c_str(), X_OK) != 0 && errno == EACCES;
+}
+
+Path home_folder() {
+  const char* home = std::getenv("HOME");
+  Path path = home ? home : "";
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
 }
 
 }  // namespace platform

@@ -200,4 +200,62 @@ bool can_create_file_in(const Path& dir) {
   return written;
 }
 
+Refusal why_refused(const Path& dir) {
+  const Path path = dir + L".orv_check" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+    return Refusal::kOther;
+  }
+  return GetLastError() == ERROR_ACCESS_DENIED ? Refusal::kGuard : Refusal::kOther;
+}
+
+std::vector<Path> folder_folders(const Path& dir) {
+  std::vector<Path> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const Path name = found.cFileName;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
+      names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+namespace {
+
+// The long form of a folder's path: the Temp folder may be named in its short (8.3) form.
+Path long_path(const Path& path) {
+  std::vector<wchar_t> long_form(32768);
+  const DWORD n = GetLongPathNameW(path.c_str(), long_form.data(), 32768);
+  return n > 0 && n < 32768 ? Path(long_form.data(), n) : path;
+}
+
+}  // namespace
+
+bool in_temp_folder(const Path& dir) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  if (n == 0 || n > MAX_PATH) return false;
+  const Path folder = long_path(Path(temp, n)), inside = long_path(dir);
+  return inside.size() >= folder.size() &&
+         CompareStringOrdinal(inside.data(), static_cast<int>(folder.size()), folder.data(),
+                              static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool lacks_run_bit(const Path&) {
+  return false;  // a program runs by its name, not by a mark
+}
+
+Path home_folder() {
+  wchar_t home[MAX_PATH + 1];
+  const DWORD n = GetEnvironmentVariableW(L"USERPROFILE", home, MAX_PATH + 1);
+  Path path = n > 0 && n <= MAX_PATH ? Path(home, n) : Path();
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
 }  // namespace platform

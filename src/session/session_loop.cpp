@@ -134,6 +134,7 @@ int run_session(Session& s, const char* argv0) {
     case StartUp::kEngineAtIsready:
       break;
   }
+  take_gui_lines(s, platform::tick_ms());  // what was typed during the self-check
   while (!finished(s)) step(s);
   if (s.startup_failed) engine_cannot_start_now(s.state);
   return s.exit_code;

@@ -298,8 +298,10 @@ TEST(Startup, VersionFlagAndResource) {
   ASSERT_EQ(std::system(query.c_str()), 0);
   EXPECT_EQ(read_text_file(dir + "/resource.txt"),
             "file version=" ORV_VERSION ".0\nproduct version=" ORV_VERSION
-            ".0\nProductName=orv\nFileDescription=orv: the molvara engine as a USI "
-            "engine\nFileVersion=" ORV_VERSION "\nProductVersion=" ORV_VERSION
-            "\nOriginalFilename=orv_molvara.exe\n");
+            ".0\nCompanyName=Seed ad6613b4 maintainers\nProductName=orv\nFileDescription=orv: "
+            "the molvara engine as a USI engine\nFileVersion=" ORV_VERSION
+            "\nProductVersion=" ORV_VERSION
+            "\nOriginalFilename=orv_molvara.exe\n"
+            "LegalCopyright=Copyright (c) 2026 Seed ad6613b4 maintainers (MIT licence)\n");
 #endif
 }
