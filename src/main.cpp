@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   Session* session = new Session();
   if (platform::stdin_is_console() &&
       run_self_check(argv0, ORV_VERSION, true, &session->gui) == CheckResult::kFailed) {
-    wait_for_enter();
+    wait_for_enter(session->gui);
     platform::exit_process(1);
   }
   platform::exit_process(run_session(*session, argv0));

@@ -351,8 +351,22 @@ CheckResult run_self_check(const char* argv0, const char* version, bool by_hand,
   return result;
 }
 
-void wait_for_enter() {
-  char c = 0;
-  while (platform::read_stdin(&c, 1) > 0 && c != '\n') {
+void wait_for_enter(LineReader& typed) {
+  platform::io_open();
+  typed.start = typed.end;  // what was typed before the question is no answer to it
+  while (!typed.ended) {
+    platform::Wants wants;
+    wants.read[platform::kGuiIn] = true;
+    platform::Ready ready;
+    platform::io_wait(wants, -1, ready);
+    if (!ready.read[platform::kGuiIn]) continue;
+    std::size_t room;
+    char* into = read_room(typed, room);
+    const long n = platform::io_read(platform::kGuiIn, into, room);
+    bytes_read(typed, static_cast<std::size_t>(n));
+    if (std::string_view(into, static_cast<std::size_t>(n)).find_first_of("\r\n") !=
+        std::string_view::npos) {
+      return;
+    }
   }
 }

@@ -20,4 +20,4 @@ CheckResult run_self_check(const char* argv0, const char* version, bool by_hand,
                            LineReader* typed = nullptr);
 
 // Waits until the person at the console presses Enter, or its input ends.
-void wait_for_enter();
+void wait_for_enter(LineReader& typed);
