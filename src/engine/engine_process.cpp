@@ -10,6 +10,8 @@ bool start_engine(EngineLink& link, const platform::Path& dir, const platform::P
 }
 
 void close_engine_input(EngineLink& link) {
+  if (link.child.to_engine == platform::no_handle) return;
+  platform::io_engine_input_closed();
   platform::close_handle(link.child.to_engine);
 }
 

@@ -117,6 +117,8 @@ void io_open();
 // The engine's pipes and process join the wait, and leave it (its handles stay the child's).
 void io_attach(const Child& child);
 void io_detach();
+// The engine's input has been closed: nothing more is written to it.
+void io_engine_input_closed();
 // Waits until something wanted is ready, the engine has exited, or timeout_ms (-1: no
 // limit) has passed; false on the timeout.
 bool io_wait(const Wants& wants, int timeout_ms, Ready& ready);

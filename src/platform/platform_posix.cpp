@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -221,6 +221,10 @@ void io_attach(const Child& child) {
   io.exit_told = false;
 }
 
+void io_engine_input_closed() {
+  io.out[kEngineIn] = -1;
+}
+
 void io_detach() {
   io.in[kEngineOut] = io.in[kEngineErr] = io.out[kEngineIn] = -1;
   io.child = -1;

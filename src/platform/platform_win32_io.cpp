@@ -334,6 +334,10 @@ void io_attach(const Child& child) {
   io.to_engine = child.to_engine;
 }
 
+void io_engine_input_closed() {
+  io.to_engine = no_handle;
+}
+
 void io_detach() {
   for (Input input : {kEngineOut, kEngineErr}) {
     if (Feed* feed = io.feeds[input].get()) {

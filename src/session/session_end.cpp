@@ -65,6 +65,11 @@ void end_now(Session& s, std::uint32_t now) {
 }
 
 void engine_gone(Session& s, std::uint32_t now) {
+  if (s.ending == Ending::kAsked) {  // orv is to end anyway: what still waits needs no engine
+    s.ending = Ending::kGrace;
+    s.waiting = Waiting::kEnd;
+    s.state.engine.running = false;
+  }
   if (s.ending == Ending::kGrace) {
     // Expected: whatever the engine started ends too, so that its pipes end.
     if (s.link.exited) platform::kill_child(s.link.child);

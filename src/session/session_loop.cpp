@@ -42,7 +42,11 @@ void flush(Session& s, std::uint32_t now) {
       break;
     }
     const long n = platform::io_write(platform::kEngineIn, w.data(), w.size());
-    if (n < 0) return engine_gone(s, now);  // its input is closed: it has gone
+    if (n < 0) {  // its input is closed: it has gone, and takes nothing more
+      engine_took(out, w.size());
+      close_engine_input(s.link);
+      return engine_gone(s, now);
+    }
     if (n == 0) {
       if (!s.engine_blocked) s.engine_stuck_tick = now;
       s.engine_blocked = true;
