@@ -62,8 +62,6 @@ struct LocalTime {
 };
 LocalTime local_time();
 
-// Raw bytes of standard input: >0 bytes read, 0 end of input, -1 error.
-long read_stdin(char* buffer, std::size_t size);
 // Writes all of data to standard output; false when it could not.
 bool write_stdout(const char* data, std::size_t size);
 

@@ -78,10 +78,6 @@ LocalTime local_time() {
   return {parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
 }
 
-long read_stdin(char* buffer, std::size_t size) {
-  return read_pipe(STDIN_FILENO, buffer, size);
-}
-
 bool write_stdout(const char* data, std::size_t size) {
   return write_pipe(STDOUT_FILENO, data, size) == static_cast<long>(size);
 }

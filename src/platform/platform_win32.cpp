@@ -89,11 +89,6 @@ LocalTime local_time() {
   return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
-long read_stdin(char* buffer, std::size_t size) {
-  int n = _read(0, buffer, static_cast<unsigned>(size));
-  return n < 0 ? -1 : n;
-}
-
 bool write_stdout(const char* data, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
