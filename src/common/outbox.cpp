@@ -5,15 +5,16 @@
 
 namespace {
 
-// What the GUI has not yet read. Once it has stopped reading, beyond the first bound only the
-// lines it waits for are kept, beyond the second nothing (it reads no more).
+// What the GUI has not yet read: beyond the first bound only the lines it waits for are kept,
+// beyond the second nothing (a GUI that has read nothing for that long reads no more).
 constexpr std::size_t kGuiBacklogBytes = 64 * 1024;
 constexpr std::size_t kGuiAnswersBytes = 1024 * 1024;
 // A command sent to the engine is at most this long; longer text is cut.
 constexpr std::size_t kMaxEngineCommand = 4095;
 
 bool is_answer(std::string_view line) {
-  for (std::string_view kind : {"bestmove", "readyok", "usiok", "id ", "option "}) {
+  for (std::string_view kind :
+       {"bestmove", "readyok", "usiok", "id ", "option ", "checkmate notimplemented"}) {
     if (line.substr(0, kind.size()) == kind) return true;
   }
   return false;
@@ -21,10 +22,12 @@ bool is_answer(std::string_view line) {
 
 // The line just appended from begin stays, or is dropped and counted.
 void keep_or_drop(Outbox& out, std::size_t begin) {
-  if (!out.gui_stalled) return;
+  if (!out.gui_stalled && !out.reporting) return;
   const std::size_t backlog = begin - out.gui_taken;
   const std::string_view line = std::string_view(out.gui).substr(begin);
-  const std::size_t bound = is_answer(line) ? kGuiAnswersBytes : kGuiBacklogBytes;
+  const bool answer = is_answer(line);
+  if (!out.gui_stalled && answer) return;  // only reports give way to a slow GUI
+  const std::size_t bound = answer ? kGuiAnswersBytes : kGuiBacklogBytes;
   if (backlog + line.size() <= bound) return;
   out.gui.resize(begin);
   ++out.gui_dropped;
@@ -78,6 +81,10 @@ void outbox_engine(Outbox& out, std::string_view command) {
 
 bool gui_backlog_full(const Outbox& out) {
   return out.gui.size() - out.gui_taken > kGuiBacklogBytes;
+}
+
+bool gui_backlog_brimming(const Outbox& out) {
+  return out.gui.size() - out.gui_taken > kGuiAnswersBytes;
 }
 
 std::string_view gui_waiting(const Outbox& out) {

@@ -1,9 +1,11 @@
 // What orv has to write: lines for the GUI and commands for the engine, each kept until its
-// pipe takes it, so that no write ever waits. While the GUI reads, a full backlog holds back
-// what would add to it; a GUI that has stopped reading loses the lines it would read least
-// (reports, traces, echoes) beyond the backlog, and the lines a GUI waits for (bestmove,
-// readyok, usiok, id, option) only far beyond it. What it lost is counted and said once it
-// has read everything again.
+// pipe takes it, so that no write ever waits. A GUI that reads more slowly than orv answers
+// holds the engine's reports back in the engine's pipe, except where an answer it waits for
+// is due (the reports before it then give way beyond the backlog), and, far beyond that,
+// its own lines wait their turn. A GUI that has stopped reading loses the lines it would
+// read least beyond the backlog, and the lines a GUI waits for (bestmove, readyok, usiok,
+// id, option, checkmate) only far beyond it. What was lost is counted and said once the
+// GUI has read everything.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@ struct Outbox {
   std::string gui;            // whole lines, line feeds included
   std::size_t gui_taken = 0;  // the start of gui that the GUI's pipe has taken
   unsigned gui_dropped = 0;   // lines dropped since the GUI last took everything
-  bool gui_stalled = false;   // the GUI has stopped reading: lines beyond the bounds drop
+  bool gui_stalled = false;   // the GUI has stopped reading: any line beyond the bounds drops
+  bool reporting = false;     // the lines now added are reports before a due answer
   std::string engine;         // whole commands, line feeds included
   std::size_t engine_taken = 0;
 };
@@ -27,8 +30,10 @@ void outbox_gui_format(Outbox& out, const char* format, ...) __attribute__((form
 // An engine command; the line feed is added.
 void outbox_engine(Outbox& out, std::string_view command);
 
-// The GUI's backlog is full: what adds to it waits, unless the GUI has stopped reading.
+// The GUI's backlog is full: the engine's reports wait, unless an answer is due.
 bool gui_backlog_full(const Outbox& out);
+// Its backlog holds as much as orv keeps for a GUI: the GUI's own lines wait their turn.
+bool gui_backlog_brimming(const Outbox& out);
 
 // The bytes still to be written to each side.
 std::string_view gui_waiting(const Outbox& out);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "notation/moves.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -191,12 +192,25 @@ bool write_position_file_again(Position& p, std::string_view argument, bool flip
          write_position_file(p, text, flip, already_reported, path);
 }
 
+namespace {
+
+bool write_bytes(const std::string& path, const std::string& bytes) {
+  FILE* stream = std::fopen(path.c_str(), "wb");
+  if (!stream) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+  ok = std::fclose(stream) == 0 && ok;
+  return ok;
+}
+
+}  // namespace
+
 bool write_position_file(Position& p, std::string_view text, bool flip, Outbox& out,
                          const std::string& path) {
   const std::string file = position_file_text(p, text, flip, out);
-  FILE* stream = std::fopen(path.c_str(), "wb");
-  if (!stream) return false;
-  bool ok = std::fwrite(file.data(), 1, file.size(), stream) == file.size();
-  ok = std::fclose(stream) == 0 && ok;
-  return ok;
+  // Made beside it and put in its place: an engine still reading the last one never reads
+  // half of this. Where that cannot be done (the file in use), it is written in place.
+  const std::string temp = path + ".tmp";
+  if (write_bytes(temp, file) && platform::replace_file(temp, path)) return true;
+  std::remove(temp.c_str());
+  return write_bytes(path, file);
 }

@@ -152,6 +152,9 @@ bool stdin_is_console();
 bool write_console(std::string_view utf8);
 // A path as UTF-8 text.
 std::string utf8_from_path(const Path& path);
+// Puts the file from in the place of the file to, in one step: a reader sees the old file or
+// the new one, never a part of either. False when it could not (to is in use, say).
+bool replace_file(const std::string& from, const std::string& to);
 // True when path names a file (not a folder).
 bool file_exists(const Path& path);
 // The names of the files in dir (which ends in the separator), in no particular order.

@@ -25,6 +25,16 @@ void init_process() {
   // With SIGCHLD ignored (some GUIs start their engines so) the system would reap the engine
   // at its exit, and its process id could be another program's when orv ends it.
   signal(SIGCHLD, SIG_DFL);
+  // A GUI may start orv with signals blocked: orv would not see its engine's exit, and SIGTERM
+  // would not take the engine along.
+  sigset_t wanted;
+  sigemptyset(&wanted);
+  for (int s : {SIGCHLD, SIGTERM, SIGINT, SIGHUP}) sigaddset(&wanted, s);
+  sigprocmask(SIG_UNBLOCK, &wanted, nullptr);
+  // A standard stream the GUI closed is the empty one: no pipe orv makes may take its number.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) < 0) open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+  }
 }
 
 void exit_process(int code) {
@@ -158,6 +168,10 @@ bool write_console(std::string_view) {
 
 std::string utf8_from_path(const Path& path) {
   return path;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool file_exists(const Path& path) {

@@ -6,8 +6,10 @@ namespace {
 // After "quit" or the end of the input, the engine has this long to end by itself (and save
 // what it learned) before it is ended: well inside the time a GUI gives its engine.
 constexpr std::uint32_t kEngineGraceMs = 2000;
-// Then what orv still owes the GUI gets this long; a GUI that does not read loses it.
+// Then what orv still owes the GUI gets this long; a GUI that does not read loses it. After
+// "quit" or the end of the input all of it ends a little within 3 s.
 constexpr std::uint32_t kLastWritesMs = 1000;
+constexpr std::uint32_t kEndAskedMs = 2900;
 // An engine that has gone: what it still writes on both pipes is awaited this long.
 constexpr std::uint32_t kLastWordsMs = 500;
 
@@ -32,6 +34,13 @@ void to_flushing(Session& s, std::uint32_t now) {
   s.ending = Ending::kFlushing;
   s.waiting = Waiting::kEnd;
   s.phase_tick = now;
+}
+
+std::uint32_t last_writes_due(const Session& s) {
+  const std::uint32_t due = s.phase_tick + kLastWritesMs;
+  const bool asked = s.exit_code == 0 && s.end_asked_tick != 0;
+  return asked && passed(due, s.end_asked_tick + kEndAskedMs) ? s.end_asked_tick + kEndAskedMs
+                                                              : due;
 }
 
 void engine_message(Session& s, const char* what) {
@@ -101,7 +110,7 @@ bool ending_due(const Session& s, std::uint32_t& due) {
       due = s.phase_tick + kLastWordsMs;
       return true;
     case Ending::kFlushing:
-      due = s.phase_tick + kLastWritesMs;
+      due = last_writes_due(s);
       return true;
     case Ending::kNone:
       break;
@@ -130,5 +139,5 @@ void advance_end(Session& s, std::uint32_t now) {
 bool finished(const Session& s) {
   return s.ending == Ending::kFlushing &&
          ((gui_waiting(s.state.out).empty() && platform::io_gui_written()) || s.gui_gone ||
-          passed(platform::tick_ms(), s.phase_tick + kLastWritesMs));
+          passed(platform::tick_ms(), last_writes_due(s)));
 }

@@ -5,8 +5,11 @@
 
 namespace {
 
-// An engine started again mid-game answered its banner once already: it is given this long.
+// An engine started again mid-game has said its name once already: it is given this long, or
+// twice as long as it took the first time, whichever is more.
 constexpr std::uint32_t kBannerAgainMs = 10000;
+// What an engine ended for another is still read of: at most this many reads of its pipes.
+constexpr int kLastReads = 32;
 
 void banner_arrived(Session& s, const std::string& banner) {
   std::string name;
@@ -15,6 +18,10 @@ void banner_arrived(Session& s, const std::string& banner) {
       engine_name_from_banner(banner, platform::from_path(state.engine_base_name), name);
   state.engine.running = true;
   engine_named(state, name, s.start == EngineStart::kFirst);
+  if (s.start != EngineStart::kAgain) {
+    const std::uint32_t took = platform::tick_ms() - s.engine_started_tick;
+    s.banner_again_ms = took * 2 > kBannerAgainMs ? took * 2 : kBannerAgainMs;
+  }
   if (s.start == EngineStart::kAgain) settings_again(state);
   s.waiting = Waiting::kNothing;
 }
@@ -51,18 +58,23 @@ bool begin_engine(Session& s, EngineStart start) {
   State& state = s.state;
   s.start = start;
   if (!start_engine(s.link, state.engine_dir, state.engine_base_name)) return false;
+  // A new engine owes nothing of the last one's: no line half read, no report, no ponder.
+  state.pieces = EngineLinePieces{};
+  state.game.info_seen = state.game.pondering = false;
   s.errors = ErrorRelay{};
-  s.errors.next_tick = platform::tick_ms();
-  s.banner_due = s.errors.next_tick + kBannerAgainMs;
+  s.engine_started_tick = s.errors.next_tick = platform::tick_ms();
+  s.banner_due = s.engine_started_tick + (s.banner_again_ms ? s.banner_again_ms : kBannerAgainMs);
   s.waiting = Waiting::kBanner;
   return true;
 }
 
 void start_engine_again(Session& s, std::uint32_t now) {
   // What it has written so far is read without waiting: a late answer among it is shown.
+  // An engine that writes on and on is not waited for beyond a few reads.
   platform::Wants wants;
   wants.read[platform::kEngineOut] = wants.read[platform::kEngineErr] = true;
-  for (platform::Ready ready; platform::io_wait(wants, 0, ready);) {
+  platform::Ready ready;
+  for (int reads = 0; reads < kLastReads && platform::io_wait(wants, 0, ready); ++reads) {
     if (!ready.read[platform::kEngineOut] && !ready.read[platform::kEngineErr]) break;
     for (platform::Input input : {platform::kEngineOut, platform::kEngineErr}) {
       if (!ready.read[input]) continue;
@@ -92,6 +104,7 @@ void read_engine(Session& s, platform::Input input, std::uint32_t now) {
 
 void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
   LineReader& reader = reader_of(s, input);
+  s.state.out.reporting = answer_awaited(s);
   for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
     if (input == platform::kEngineOut) {
       output_piece(s, piece, now);
@@ -99,6 +112,7 @@ void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
       error_line(s.state, s.errors, piece.text, piece.terminated);
     }
   }
+  s.state.out.reporting = false;
 }
 
 void engine_exited(Session& s, std::uint32_t now) {

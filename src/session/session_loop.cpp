@@ -11,8 +11,6 @@ namespace {
 
 // An engine that takes none of its input this long while commands wait for it is hung.
 constexpr std::uint32_t kEngineWriteMs = 5000;
-// GUI lines held beyond this: the GUI is not read until they have had their turn.
-constexpr std::size_t kHeldBytes = 1024 * 1024;
 // A GUI with a full backlog that has taken nothing this long has stopped reading: orv reads
 // on, and drops what it cannot keep, rather than wait on it.
 constexpr std::uint32_t kGuiStallMs = 200;
@@ -61,10 +59,10 @@ void flush(Session& s, std::uint32_t now) {
 
 platform::Wants wants_of(const Session& s) {
   platform::Wants w;
-  // A GUI that reads slowly holds back what would add to its backlog.
-  const bool held_back =
-      gui_backlog_full(s.state.out) && !s.state.out.gui_stalled && s.ending == Ending::kNone;
-  w.read[platform::kGuiIn] = s.ending == Ending::kNone && s.held_bytes < kHeldBytes && !held_back;
+  // A GUI that reads slowly holds the engine's reports back, not the answer it waits for.
+  const bool held_back = gui_backlog_full(s.state.out) && !s.state.out.gui_stalled &&
+                         s.ending == Ending::kNone && !answer_awaited(s);
+  w.read[platform::kGuiIn] = s.ending == Ending::kNone;
   w.read[platform::kEngineOut] = !s.link.out.ended && !held_back;
   w.read[platform::kEngineErr] = !s.link.err.ended;
   w.write[platform::kGuiOut] =
@@ -123,6 +121,11 @@ void step(Session& s) {
 }
 
 }  // namespace
+
+bool answer_awaited(const Session& s) {
+  const SearchPhase phase = s.state.game.searches.phase;
+  return phase == SearchPhase::kStopped || phase == SearchPhase::kLeft;
+}
 
 int run_session(Session& s, const char* argv0) {
   platform::io_open();

@@ -91,32 +91,43 @@ TEST(EngineLink, KilledEngineInTheMiddleOfASearchEndsTheAdapterWithinASecond) {
 }
 
 // An engine that closes its input and runs on, one that exits while a program of its own
-// holds its pipes, one whose SIGCHLD was ignored by the GUI: each is gone, the GUI is told
-// after the engine's last words, and orv ends.
+// holds its pipes, with SIGCHLD as the GUI left it (ignored or blocked): each is gone, the
+// GUI is told after the engine's last words, and orv ends.
 TEST(EngineLink, EngineThatIsGoneWhateverItsPipesDo) {
+  enum ChildExits { kAsIs, kIgnored, kBlocked };
   const struct {
     const char* name;
     const char* script;
-    bool ignore_child_exits;
+    ChildExits child_exits;
     bool posix_only;  // under Wine the writer is not told that the engine closed its input
     std::vector<std::string> said;  // before the end, in any order
   } cases[] = {
-      {"deaf", "s|deaf|\n", false, true, {}},
+      {"deaf", "s|deaf|\n", kAsIs, true, {}},
       {"orphan",
        "@start|orphan|10000\nmove|out|move7776FU\nmove|errlf|last words\nmove|exit|3\n",
-       false,
+       kAsIs,
        false,
        {"info currmove 7g7f", "bestmove 7g7f", "info string last words"}},
-      {"sigchld", "@start|signals|\nmove|exit|3\n", true, true, {"info string SIGCHLD default"}},
+      {"sigchld",
+       "@start|signals|\nmove|exit|3\n",
+       kIgnored,
+       true,
+       {"info string SIGCHLD default"}},
+      {"sigchld_blocked", "@start|orphan|10000\nmove|exit|3\n", kBlocked, true, {}},
   };
   for (const auto& c : cases) {
     if (kUnderWine && c.posix_only) continue;
     std::string dir = make_test_dir(std::string("engine_gone_") + c.name, "orv_molvara", "molvara",
                                     std::string("@start|out|Molvara Version 2.0\n") + c.script);
     AdapterSession s;
-    if (c.ignore_child_exits) signal(SIGCHLD, SIG_IGN);  // as some GUIs start their engines
+    sigset_t child_exits;
+    sigemptyset(&child_exits);
+    sigaddset(&child_exits, SIGCHLD);
+    if (c.child_exits == kBlocked) sigprocmask(SIG_BLOCK, &child_exits, nullptr);
+    if (c.child_exits == kIgnored) signal(SIGCHLD, SIG_IGN);  // as some GUIs start engines
     ASSERT_TRUE(start_adapter(s, dir));
-    if (c.ignore_child_exits) signal(SIGCHLD, SIG_DFL);
+    signal(SIGCHLD, SIG_DFL);
+    sigprocmask(SIG_UNBLOCK, &child_exits, nullptr);
     send(s, "isready\nstop\n");
     std::vector<std::string> lines = lines_until(s, "readyok");
     lines.pop_back();

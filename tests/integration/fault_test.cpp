@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "integration/adapter_session.h"
 
@@ -108,6 +109,32 @@ TEST(EngineFaults, LongLinesAreCutBetweenCharacters) {
   EXPECT_EQ(candidates, (kMaxPiece - 5) / 11);  // the whole ones in the line's first piece
   send(s, "quit\n");
   EXPECT_EQ(wait_exit(s), 0);
+}
+
+// A GUI that reads slowly while the engine floods it with reports still gets the engine's
+// own answer to its stop: the reports before it give way.
+TEST(GuiFaults, ASlowGuiGetsTheAnswerToItsStop) {
+  std::string dir =
+      make_test_dir("fault_slow_gui", "orv_molvara", "molvara", kBanner + "move|flood|30000\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "go btime 0 wtime 0 byoyomi 60000\n");
+  const auto started = Clock::now();
+  bool stopped = false;
+  std::string line;
+  while ((line = next_line(s, 0)) != "bestmove resign") {  // a pipe's page each 100 ms
+    ASSERT_EQ(line.find("did not answer its stop"), std::string::npos);
+    if (line != "<timeout>") continue;
+    ASSERT_LT(Clock::now() - started, std::chrono::seconds(20));
+    if (!stopped && Clock::now() - started > std::chrono::seconds(1)) send(s, "stop\n");
+    stopped = stopped || Clock::now() - started > std::chrono::seconds(1);
+    char buffer[4096];
+    const ssize_t n = read(s.out_fd, buffer, sizeof buffer);
+    if (n > 0) s.out.append(buffer, static_cast<std::size_t>(n));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s, 10000), 0);
 }
 
 TEST(EngineFaults, FloodOnBothStreamsKeepsTheGuiServed) {

@@ -2,7 +2,9 @@
 // keep the engine, the adapter's board and the position files in step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <thread>
 
 #include "common/outbox.h"
 #include "integration/adapter_session.h"
@@ -107,4 +109,33 @@ TEST(Position, RepeatedPositionFilesAcrossRuns) {
                 "read orv.csa\nbook off\nlimit time 0 0\nmove restraint\n<eof>\n");
     }
   }
+}
+
+// A GUI stepping through positions faster than the engine reads them: each file the engine
+// reads is a whole position, never a file orv is still writing.
+TEST(Position, TheEngineNeverReadsAHalfWrittenFile) {
+  const std::string dir =
+      make_test_dir("position_whole_files", "orv_molvara", "molvara",
+                    std::string(kBanner) + "read orv.csa|keep|orv.csa\nread orv.csa|sleep|1\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  const char* moves[] = {"7g7f", "3c3d", "2g2f", "8c8d", "2f2e", "8d8e", "6i7h", "4a3b"};
+  for (int i = 0; i < 600; ++i) {
+    std::string line = "position startpos moves";
+    for (int k = 0; k <= i % 8; ++k) line += std::string(" ") + moves[k];
+    send(s, line + "\n");
+    if (i % 20 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  send(s, "isready\n");
+  EXPECT_EQ(lines_until(s, "readyok", 20000).back(), "readyok");
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+  int whole = 0;
+  for (int n = 1; file_exists(dir + "/kept" + std::to_string(n) + ".txt"); ++n) {
+    const std::string file = read_text_file(dir + "/kept" + std::to_string(n) + ".txt");
+    const std::size_t lines = static_cast<std::size_t>(std::count(file.begin(), file.end(), '\n'));
+    EXPECT_TRUE(file.rfind("P1", 0) == 0 && lines >= 13) << "read " << n << ": " << file;
+    whole += lines >= 13;
+  }
+  EXPECT_EQ(whole, 600);  // one for each "read orv.csa"
 }

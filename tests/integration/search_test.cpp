@@ -260,3 +260,24 @@ TEST(Searches, AnAnswerThatComesTooLateAnswersNothing) {
     EXPECT_EQ(wait_exit(s), 0) << c.name;
   }
 }
+
+// The engine started afresh owes nothing of the last one's: a line the last one left half
+// written does not swallow the new one's answer.
+TEST(Searches, AnEngineStartedAgainOwesNothingOfTheLastOne) {
+  std::string dir = make_test_dir("started_again_afresh", "orv_molvara", "molvara",
+                                  kBanner + "@silent-stop|on|\n1>move|raw|" +
+                                      std::string(25000, 'x') + "\n2>move|out|move3334FU\n");
+  AdapterSession s;
+  ASSERT_TRUE(start_adapter(s, dir));
+  send(s, "position startpos\ngo btime 0 wtime 0 byoyomi 60000\nstop\n");
+  EXPECT_EQ(lines_until(s, "bestmove resign", 3500).back(), "bestmove resign");
+  send(s, "position startpos moves 7g7f\ngo btime 0 wtime 0\n");
+  const std::vector<std::string> lines = lines_until(s, "bestmove 3c3d", 5000);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(
+      std::vector<std::string>(lines.end() - 3, lines.end()),
+      (std::vector<std::string>{"info string engine " + program("molvara") + " is started again",
+                                "info currmove 3c3d", "bestmove 3c3d"}));
+  send(s, "quit\n");
+  EXPECT_EQ(wait_exit(s), 0);
+}
