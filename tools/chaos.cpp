@@ -22,7 +22,7 @@ int ms_until(const Chaos& c, ChaosClock::time_point t) {
 // answer, or answers a "stop" itself; with room for a loaded machine.
 constexpr int kStopAnswerMs = 2000;
 constexpr int kStopDueMs = kStopAnswerMs + 1000;
-// Bestmoves that break a rule of their tracing told with their dialogue; the rest counted.
+// Rules broken that leave the dialogue as it was told with their dialogue; the rest counted.
 constexpr long kBrokenTold = 3;
 
 bool ends_with(const std::string& s, const std::string& tail) {
@@ -92,6 +92,14 @@ void send_go(Player& p, const std::string& go) {
   p.send(go);
 }
 
+// A rule broken that leaves the dialogue as it was: told (the first few, with the dialogue
+// before it) and counted, and the dialogue goes on, so that a soak counts them all.
+void broke(Player& p, Chaos& c, const std::string& what) {
+  if (c.broken++ >= kBrokenTold) return;
+  std::fprintf(stderr, "rule broken in %s: %s; the last lines:\n%s", p.folder.u8string().c_str(),
+               what.c_str(), p.dialogue().c_str());
+}
+
 // An engine started afresh: what is due comes that much later.
 void restarted(Chaos& c) {
   ++c.restarts;
@@ -112,10 +120,7 @@ bool bestmove_holds(Player& p, Chaos& c, const Sent& sent, const std::string& be
   const Trace trace = trace_bestmove(p.log, sent.now, bestmove, why);
   ++c.traces[static_cast<int>(trace)];
   if (trace == Trace::kOwn || trace == Trace::kResign || trace == Trace::kExplained) return true;
-  if (c.broken++ < kBrokenTold) {
-    std::fprintf(stderr, "rule broken in %s: bestmove %s: %s; the last lines:\n%s",
-                 p.folder.u8string().c_str(), bestmove.c_str(), why.c_str(), p.dialogue().c_str());
-  }
+  broke(p, c, "bestmove " + bestmove + ": " + why);
   return true;
 }
 
@@ -244,8 +249,8 @@ Came read_until(Player& p, Chaos& c, ChaosClock::time_point deadline, const Sent
       c.variation_moves += moves;
       if (moves > 0) ++c.variations;
     } else if (!variation_is_legal(line, sent.before, bad, moves)) {
-      fail(c, "variation move " + bad + " in \"" + line + "\" is illegal in the position sent");
-      return Came::kNothing;
+      ++c.bad_variations;
+      broke(p, c, "variation move " + bad + " in \"" + line + "\" is illegal in the position sent");
     }
   }
 }
@@ -390,6 +395,7 @@ std::string chaos_summary(const Chaos& c) {
          " search(es) asked again, " + std::to_string(c.idle_stops) + " stop(s) of nothing, " +
          std::to_string(c.engine_unanswered) + " left unanswered by the engine, " +
          std::to_string(c.restarts) + " engine(s) started again, " + std::to_string(c.variations) +
-         " variation(s) of " + std::to_string(c.variation_moves) + " move(s) checked" +
+         " variation(s) of " + std::to_string(c.variation_moves) + " move(s) checked (" +
+         std::to_string(c.bad_variations) + " of them illegal in the position sent)" +
          (c.noted ? "; " + broken_summary(c) : "");
 }

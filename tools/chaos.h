@@ -45,8 +45,9 @@ struct Chaos {
   long variations = 0, variation_moves = 0, repeats = 0, idle_stops = 0, engine_unanswered = 0;
   long bestmoves = 0, resigns = 0, restarts = 0;
   long traces[8] = {};  // bestmoves by their Trace
-  // Bestmoves, legal all, that break a rule of their tracing: each is told with the dialogue
-  // before it, and the dialogue goes on, so that a soak counts them all.
+  long bad_variations = 0;
+  // Rules broken that leave the dialogue as it was (a legal bestmove that is not the search's
+  // own, a variation not legal in the position sent): each is told, and the dialogue goes on.
   long broken = 0;
   // Restarts seen so far, each kRestartMs: every bound is that much later.
   ChaosClock::duration restart_delay{0};
@@ -78,8 +79,9 @@ bool bestmove_is_legal(standin::Board position, const std::string& bestmove);
 enum class Came { kBestmove, kReadyok, kNothing };
 
 // Reads the adapter's lines until the deadline, a bestmove, or (when wanted) the "readyok"
-// of the last "isready" sent. A bestmove that is not allowed, a variation not legal in
-// either position, a "readyok" later than the bound are faults (chaos.fault).
+// of the last "isready" sent. A bestmove that is not allowed or not legal, a "readyok" later
+// than the bound are faults (chaos.fault); a bestmove that is not the engine's own answer, a
+// variation not legal in either position are rules broken (chaos.broken).
 Came read_until(Player& p, Chaos& chaos, ChaosClock::time_point deadline, const Sent& sent,
                 bool bestmove_allowed, bool readyok_wanted, std::string& bestmove);
 
@@ -103,7 +105,7 @@ bool chaos_leave_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_m
 // The adapter's peak memory in KiB, where the system tells it (0 where not).
 long peak_memory_kib(const Player& p);
 
-// Bestmoves traced, those that break a rule by their kind, in words.
+// Bestmoves traced, and those that break a rule by their kind, in words.
 std::string broken_summary(const Chaos& chaos);
 
 // The figures of a chaos run, for the tools' last line.
