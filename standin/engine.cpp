@@ -163,7 +163,7 @@ struct Engine {
     if (stray_quirk(4, "copy")) {  // twice, a moment apart: the GUI may have asked the next search
       say(stdout, "move" + csa);
       pause_ms(quirk_between(0, 100));
-      note("quirk", id, "twice");  // the surprise is the copy
+      note("quirk", id, "copy");  // the surprise is the copy
     }
     say(stdout, "move" + csa);
   }

@@ -7,7 +7,8 @@
 //   answer ID TEXT       the line that answers search ID is written next: its CSA move,
 //                        "resign" or "complaint" (ID "banner" for a move nobody asked for)
 //   quirk ID WHAT        a surprise in search ID that still answers it: "late MS" (after "s"),
-//                        "twice", "illegal", "resign", "complaint", "flood", "move"
+//                        "twice" (in one write), "copy" (the move again, once it is written),
+//                        "illegal", "resign", "complaint", "flood", "move" (after the banner)
 //   unanswered ID WHAT   search ID gets no answer at all: "refused", "silent stop"
 // An ID is the engine's run and the search's number in it, so that the searches of an engine
 // started again are told from those of the one before.
