@@ -8,9 +8,10 @@
 // an analysis (an unlimited search) that ends by itself, as when a mate is found. With
 // MOLVARA_STRAY set as well, it also strays beyond the engine's contract, as some engines do: a
 // search refused (on standard error, or with a line that is no move), a search ended by "s" without
-// its move, a move line written twice, a move line right after the banner, a flood of complaints.
-// What leaves a search unanswered is noted in quirks.log, one line each, for the tools that check
-// the dialogue.
+// its move, or answered up to 3 s after it, a move line written twice (in one write, or up to
+// 100 ms apart), a move its board allows but the rules do not, a resign or a complaint that it
+// has no legal move for no reason, a move line right after the banner, a flood of complaints.
+// Each search, its answer and each surprise are noted in quirks.log (see standin/quirks.h).
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -24,8 +25,10 @@
 
 #include "standin/book.h"
 #include "standin/csa_file.h"
+#include "standin/quirks.h"
 #include "standin/rules.h"
 #include "standin/search.h"
+#include "standin/wrong_moves.h"
 
 namespace standin {
 namespace {
@@ -34,85 +37,10 @@ constexpr const char* kBanner = "molvara stand-in 1.0 - The Computer Shogi Engin
 constexpr std::int64_t kUnlimitedByoyomiMs = 86400LL * 1000;
 constexpr std::int64_t kDefaultMoveMs = 1000;
 constexpr std::int64_t kMinimumMoveMs = 30;
+// The longest an answer to "s" comes after it.
+constexpr int kLateMs = 3000;
 
-std::mutex output_lock;
-
-struct Quirks {
-  bool on = false;
-  std::mt19937 random;
-  bool chance(int percent) { return on && static_cast<int>(random() % 100) < percent; }
-  int between(int low, int high) { return low + static_cast<int>(random() % (high - low + 1)); }
-};
-Quirks quirks;       // under output_lock
-bool stray = false;  // quirks beyond the engine's contract too (MOLVARA_STRAY)
-
-// One chance of the seeded quirks, from any thread.
-bool quirk(int percent) {
-  std::lock_guard<std::mutex> hold(output_lock);
-  return quirks.chance(percent);
-}
-
-// A quirk beyond the engine's contract.
-bool stray_quirk(int percent) {
-  return stray && quirk(percent);
-}
-
-// A search left unanswered, for the tools that check the dialogue.
-void note_unanswered(const char* what) {
-  if (FILE* file = std::fopen("quirks.log", "ab")) {
-    std::fprintf(file, "%s\n", what);
-    std::fclose(file);
-  }
-}
-
-// Bytes in one write, as a pipe takes them whole.
-void put_whole(FILE* stream, const std::string& bytes) {
-  std::lock_guard<std::mutex> hold(output_lock);
-  std::fwrite(bytes.data(), 1, bytes.size(), stream);
-  std::fflush(stream);
-}
-
-void pause_ms(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Bytes written as a pipe may take them: whole, or in pieces a few milliseconds apart.
-void put(FILE* stream, const std::string& bytes) {
-  std::size_t at = 0;
-  while (at < bytes.size()) {
-    std::size_t n = bytes.size() - at;
-    if (quirks.chance(20)) n = static_cast<std::size_t>(quirks.between(1, static_cast<int>(n)));
-    std::fwrite(bytes.data() + at, 1, n, stream);
-    std::fflush(stream);
-    at += n;
-    if (at < bytes.size()) pause_ms(quirks.between(0, 3));
-  }
-}
-
-// A remark on standard error, or a flood of them, as engines report their loading.
-void remark(int lines) {
-  std::string text;
-  for (int i = 0; i < lines; ++i) {
-    text += "info: table " + std::to_string(quirks.random() % 1000) + " loaded, " +
-            std::to_string(quirks.random()) + " entries\r\n";
-  }
-  put(stderr, text);
-}
-
-void say(FILE* stream, const std::string& line) {
-  std::lock_guard<std::mutex> hold(output_lock);
-  if (!quirks.on) {
-    std::fwrite(line.data(), 1, line.size(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-    return;
-  }
-  if (quirks.chance(10)) pause_ms(quirks.between(1, 30));
-  std::string bytes = line + (quirks.chance(50) ? "\r\n" : "\n");
-  if (quirks.chance(10)) bytes += quirks.chance(50) ? "\r\n" : "\n";  // a blank line
-  put(stream, bytes);
-  if (stream == stdout && quirks.chance(3)) remark(quirks.chance(10) ? 2000 : 1);
-}
+using Clock = std::chrono::steady_clock;
 
 // Centipawns as pawns with two decimals: -35 is "-0.35".
 std::string pawns(int centipawns) {
@@ -146,9 +74,16 @@ struct Engine {
   std::mt19937 random{std::random_device{}()};
   std::thread searcher;
   std::atomic<bool> stop{false};
-  std::mutex ending;       // the searcher's end against a "s" that silences it
+  std::mutex ending;       // the searcher's end against a "s" that silences or delays it
   bool searching = false;  // under ending
   bool silenced = false;   // under ending: the search ends without its move
+  bool late = false;       // under ending: its move comes at answer_at
+  Clock::time_point answer_at;
+  // This run of the engine and its searches, for the ids of quirks.log.
+  const std::string run = std::to_string(
+      std::random_device{}() ^ static_cast<unsigned>(Clock::now().time_since_epoch().count()));
+  int searches = 0;
+  std::string search_id;  // the search under way, or the last one
 
   Engine() { set_start(board); }
 
@@ -188,30 +123,82 @@ struct Engine {
                     " nps=" + std::to_string(nps / 10));
   }
 
-  void play(const Move& m) {
+  void begin_search() {
+    search_id = run + "." + std::to_string(++searches);
+    char key[24];
+    std::snprintf(key, sizeof key, "%llx", static_cast<unsigned long long>(compute_key(board)));
+    note("search", search_id, key);
+  }
+
+  // A complaint that answers the search: it has nothing to search.
+  void complain(const std::string& id, const char* what) {
+    note("answer", id, "complaint");
+    say(stderr, what);
+  }
+
+  // Sometimes a move the rules do not allow instead of m, of a kind the seed chooses.
+  Move maybe_wrong(const Move& m, const std::string& id) {
+    if (!stray_quirk(4, "illegal")) return m;
+    const int first = quirk_between(0, kWrongMoveKinds - 1);
+    for (int i = 0; i < kWrongMoveKinds; ++i) {
+      Move wrong;
+      if (wrong_move(board, static_cast<WrongMove>((first + i) % kWrongMoveKinds), wrong)) {
+        note("quirk", id, "illegal");
+        return wrong;
+      }
+    }
+    return m;
+  }
+
+  void play(const Move& best, const std::string& id) {
+    const Move m = maybe_wrong(best, id);
     Undo u;
     const std::string csa = csa_of(m);
     make_move(board, m, u);
-    if (stray_quirk(3)) return put_whole(stdout, "move" + csa + "\r\nmove" + csa + "\r\n");
+    note("answer", id, csa);
+    if (stray_quirk(3, "twice")) {
+      note("quirk", id, "twice");
+      return put_whole(stdout, "move" + csa + "\r\nmove" + csa + "\r\n");
+    }
+    if (stray_quirk(4, "copy")) {  // twice, a moment apart: the GUI may have asked the next search
+      say(stdout, "move" + csa);
+      pause_ms(quirk_between(0, 100));
+      note("quirk", id, "copy");  // the surprise is the copy
+    }
     say(stdout, "move" + csa);
   }
 
-  // A refusal: no move will follow.
+  // A refusal, or an answer that is no move, for no reason: no move follows.
   bool refused() {
-    if (stray_quirk(2)) {
-      note_unanswered("refused");
+    if (stray_quirk(2, "refuse")) {
+      note("unanswered", search_id, "refused");
       say(stderr, "cannot search: hash table allocation failed");
       return true;
     }
-    if (stray_quirk(1)) {
-      note_unanswered("refused");
+    if (stray_quirk(1, "refuse")) {
+      note("unanswered", search_id, "refused");
       say(stdout, "error: no search");
       return true;
     }
-    if (stray_quirk(1)) {  // the complaint that answers the search, over and over
+    if (stray_quirk(1, "flood")) {  // the complaint that answers the search, over and over
+      note("quirk", search_id, "flood");
+      note("answer", search_id, "complaint");
       std::string flood;
       for (int i = quirk(50) ? 50 : 20; i > 0; --i) flood += "No legal moves to search\r\n";
       put_whole(stderr, flood);
+      return true;
+    }
+    if (stray_quirk(1, "resign")) {
+      note("quirk", search_id, "resign");
+      note("answer", search_id, "resign");
+      game_over = true;
+      say(stdout, "resign");
+      return true;
+    }
+    if (stray_quirk(1, "complain")) {
+      note("quirk", search_id, "complaint");
+      game_over = true;
+      complain(search_id, "No legal moves to search");
       return true;
     }
     return false;
@@ -231,13 +218,14 @@ struct Engine {
   }
 
   void start_search(const std::vector<Move>& excluded) {
-    if (game_over) return say(stderr, "move after a game was concluded");
+    begin_search();
+    if (game_over) return complain(search_id, "move after a game was concluded");
     if (refused()) return;
     MoveList list;
     legal_moves(board, list);
     if (list.size == 0) {
       game_over = true;
-      return say(stderr, "No legal moves to search");
+      return complain(search_id, "No legal moves to search");
     }
     if (book_on && excluded.empty()) {
       std::vector<BookMove> candidates = book_moves(board);
@@ -247,7 +235,7 @@ struct Engine {
           line += " " + csa_of(c.move) + "(" + std::to_string(c.percent) + "%)";
         }
         say(stdout, line);
-        return play(choose_book_move(candidates, book_narrow, random));
+        return play(choose_book_move(candidates, book_narrow, random), search_id);
       }
     }
     stop = false;
@@ -259,9 +247,9 @@ struct Engine {
     }
     {
       std::lock_guard<std::mutex> hold(ending);
-      searching = true, silenced = false;
+      searching = true, silenced = false, late = false;
     }
-    searcher = std::thread([this, root, l, excluded] {
+    searcher = std::thread([this, root, l, excluded, id = search_id] {
       const auto started = std::chrono::steady_clock::now();
       SearchResult r =
           search(root, l, excluded, stop, [&](const Iteration& it) { report(root, it); });
@@ -269,16 +257,20 @@ struct Engine {
                             std::chrono::steady_clock::now() - started)
                             .count();
       if (time_set) main_left_ms = main_left_ms > used ? main_left_ms - used : 0;
+      bool delayed;
       {
         std::lock_guard<std::mutex> hold(ending);
         searching = false;
-        if (silenced) return note_unanswered("silent stop");
+        if (silenced) return note("unanswered", id, "silent stop");
+        delayed = late;
       }
+      if (delayed) std::this_thread::sleep_until(answer_at);
       if (r.score <= -resign_threshold) {
         game_over = true;
+        note("answer", id, "resign");
         return say(stdout, "resign");
       }
-      play(r.best);
+      play(r.best, id);
     });
   }
 
@@ -304,7 +296,14 @@ struct Engine {
   void command(const std::string& c) {
     if (c == "s") {
       std::lock_guard<std::mutex> hold(ending);
-      if (searching && stray_quirk(5)) silenced = true;
+      if (searching && stray_quirk(5, "silent")) {
+        silenced = true;
+      } else if (searching && stray_quirk(10, "late")) {  // much to unwind: the move comes late
+        const int ms = quirk_between(0, kLateMs);
+        late = true;
+        answer_at = Clock::now() + std::chrono::milliseconds(ms);
+        note("quirk", search_id, "late " + std::to_string(ms));
+      }
       stop = true;
       return;
     }
@@ -321,7 +320,10 @@ struct Engine {
       start_search(restraint());
     } else if (is_csa_move(c)) {
       Move m;
-      if (game_over) return say(stderr, "move after a game was concluded");
+      if (game_over) {
+        begin_search();
+        return complain(search_id, "move after a game was concluded");
+      }
       if (!move_from_csa(board, c, m)) return say(stderr, "illegal move " + c);
       Undo u;
       make_move(board, m, u);
@@ -347,15 +349,18 @@ struct Engine {
 
 int main() {
   if (const char* seed = std::getenv("MOLVARA_QUIRKS")) {
-    standin::quirks.on = true;
-    standin::quirks.random.seed(static_cast<unsigned>(std::strtoul(seed, nullptr, 10)));
-    standin::stray = std::getenv("MOLVARA_STRAY") != nullptr;
+    standin::start_quirks(seed, std::getenv("MOLVARA_STRAY"));
     // Some engines say much before their banner: more than a pipe holds.
-    if (standin::quirks.chance(30)) standin::remark(standin::quirks.between(1, 2000));
+    if (standin::quirk(30)) standin::remark(standin::quirk_between(1, 2000));
   }
   standin::Engine engine;
+  standin::note("start", engine.run, "-");
   standin::say(stdout, standin::kBanner);
-  if (standin::stray_quirk(10)) standin::say(stdout, "move7776FU");  // a move nobody asked for
+  if (standin::stray_quirk(10, "banner")) {  // a move nobody asked for
+    standin::note("quirk", "banner", "move");
+    standin::note("answer", "banner", "7776FU");
+    standin::say(stdout, "move7776FU");
+  }
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -5,12 +5,15 @@
 // position that was sent, and the one bestmove of each analysis must come after its "stop".
 //
 //   analysis FOLDER [--steps N] [--think MS] [--seed N] [--option NAME=VALUE]...
-//            [--adapter NAME] [--chaos SEED] [--quirks SEED] [--quiet]
+//            [--adapter NAME] [--chaos SEED | --at-once] [--quirks SEED] [--quiet]
 //
 // Every third step is stopped at once, as a player stepping quickly through a game does.
 // --chaos has the GUI behave as impatient GUIs do (another position first, bursts of
 // analyses stopped at once, "isready" and "setoption" during the analysis, a timed search
-// asked in between), chosen by the seed.
+// asked in between), chosen by the seed. --at-once has the GUI analyse the next position as
+// soon as the bestmove came, nothing between. With either, the engine of --quirks also strays
+// beyond the engine's contract and notes its searches, so that every bestmove is traced to its
+// own answer to the analysis asked.
 // Exit code: 0 every rule kept, 1 cannot start, 5 a broken rule (a move shown illegal, a
 // bestmove before "stop" or none within the bound after it), 6 an adapter that did not end
 // with exit code 0 after "quit".
@@ -37,6 +40,7 @@ struct Options {
   PlayerSetup setup;
   bool quiet = false;
   unsigned chaos = 0;
+  bool at_once = false;
 };
 
 bool parse_options(int argc, char** argv, Options& o) {
@@ -53,6 +57,10 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.setup.settings.push_back(value());
     else if (a == "--chaos")
       o.chaos = static_cast<unsigned>(std::atol(value().c_str()));
+    else if (a == "--at-once")
+      o.at_once = true;
+    else if (a == "--leave-out")
+      o.setup.left_out = value();
     else if (a == "--quirks")
       o.setup.quirks = static_cast<unsigned>(std::atol(value().c_str()));
     else if (a == "--adapter")
@@ -92,12 +100,15 @@ int main(int argc, char** argv) {
   if (!parse_options(argc, argv, o)) {
     std::fprintf(stderr,
                  "usage: analysis FOLDER [--steps N] [--think MS] [--seed N] "
-                 "[--option NAME=VALUE]... [--adapter NAME] [--chaos SEED] [--quirks SEED] "
+                 "[--option NAME=VALUE]... [--adapter NAME] [--chaos SEED | --at-once] "
+                 "[--quirks SEED] "
                  "[--quiet]\n");
     return 1;
   }
   Player player;
-  o.setup.stray = o.chaos != 0;  // only a GUI that checks every rule meets a straying engine
+  // Only a GUI that checks every rule meets a straying engine.
+  const bool checks = o.chaos != 0 || o.at_once;
+  o.setup.stray = checks;
   if (!start_player(player, o.folder, o.setup)) {
     std::fprintf(stderr, "cannot start %s in %s\n", o.setup.adapter.c_str(), o.folder.c_str());
     return 1;
@@ -105,6 +116,8 @@ int main(int argc, char** argv) {
   std::mt19937 random(o.seed);
   Chaos chaos;
   chaos.on = o.chaos != 0;
+  chaos.checks = checks;
+  chaos.noted = checks && o.setup.quirks != 0;
   chaos.random.seed(o.chaos);
   Board board, start;
   set_start(board);
@@ -135,8 +148,9 @@ int main(int argc, char** argv) {
       set_start(board), moves.clear(), plies = 0;
     }
   }
+  if (chaos.broken > 0 && code == 0) code = 5;
   const long peak = peak_memory_kib(player);
-  if (chaos.on && peak > kPeakMemoryKib && code == 0) {
+  if (checks && peak > kPeakMemoryKib && code == 0) {
     std::fprintf(stderr, "orv took %ld KiB at its peak\n", peak);
     code = 5;
   }
@@ -147,7 +161,7 @@ int main(int argc, char** argv) {
   std::printf(
       "%d position(s) analysed: %ld variation(s) of %ld move(s) and %d bestmove(s) %s%s%s\n",
       analysed, chaos.variations, chaos.variation_moves, analysed,
-      code == 0 ? "checked, all legal" : "checked before the fault", chaos.on ? "; " : "",
-      chaos.on ? chaos_summary(chaos).c_str() : "");
+      code == 0 ? "checked, all legal" : "checked before the fault", checks ? "; " : "",
+      checks ? chaos_summary(chaos).c_str() : "");
   return code;
 }

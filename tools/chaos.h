@@ -1,12 +1,16 @@
 // An impatient GUI, chosen by a seed: "stop" at any moment (when nothing runs too),
 // "isready" and "setoption" while the engine thinks, analyses stopped at once or in bursts,
 // "go infinite" twice, "go" with no new position (after a bestmove, after "stop", over an
-// analysis never stopped), games left while the engine thinks. And the checks of what the
-// adapter answers: at most one bestmove per search, none for one left ("go infinite": only
-// after its "stop"), every move shown legal in the position sent, nothing due later than its
-// bound. A search the engine itself leaves unanswered (noted in its folder's quirks.log)
-// costs that search alone: a "stop" is answered all the same, and the next search in its own
-// time, plus what is left of the 2 s orv gives the engine to answer its "s".
+// analysis never stopped), games left while the engine thinks; or, with its moods off, a GUI
+// that asks each search as soon as the last is answered. And the checks of what the adapter
+// answers: at most one bestmove per search, none for one left ("go infinite": only after its
+// "stop"), every move shown legal in the position sent, nothing due later than its bound; with
+// engines that note their searches (the stand-in's quirks.log), every bestmove the engine's own
+// answer to the search asked, of the position sent, and every resign one the engine gave or a
+// surprise since the search before explains. A search the engine itself leaves unanswered costs
+// that search alone: a "stop" is answered all the same, and the next search in its own time,
+// plus what is left of the 2 s orv gives the engine to answer its "s", plus the start of an
+// engine started afresh when the answer never came.
 #pragma once
 
 #include <chrono>
@@ -21,11 +25,17 @@ using ChaosClock = std::chrono::steady_clock;
 
 // What is due (a bestmove after "stop", "readyok") comes within this long.
 constexpr int kDueMs = 2000;
+// An engine started afresh ("info string engine ... is started again") says its name within
+// this long, and is given its settings and position; meanwhile orv handles no GUI line, so
+// all that is due comes that much later.
+constexpr int kRestartMs = 3000;
 // The adapter's memory stays bounded whatever the engine writes (a flood of complaints).
 constexpr long kPeakMemoryKib = 64 * 1024;
 
 struct Chaos {
-  bool on = false;
+  bool on = false;      // the impatient GUI's moods
+  bool checks = false;  // the rules are checked (all dialogues of these tools but a patient one)
+  bool noted = false;   // the engines note their searches: each bestmove is traced to its answer
   std::mt19937 random;
   std::string fault;                           // the first broken rule; empty while none
   std::deque<ChaosClock::time_point> readies;  // when each "readyok" not yet seen is due
@@ -33,7 +43,17 @@ struct Chaos {
   ChaosClock::time_point waits_until;
   long searches = 0, analyses = 0, stops = 0, left = 0, readies_sent = 0, options_sent = 0;
   long variations = 0, variation_moves = 0, repeats = 0, idle_stops = 0, engine_unanswered = 0;
+  long bestmoves = 0, resigns = 0, restarts = 0;
+  long traces[8] = {};  // bestmoves by their Trace
+  long bad_variations = 0;
+  // Rules broken that leave the dialogue as it was (a legal bestmove that is not the search's
+  // own, a variation not legal in the position sent): each is told, and the dialogue goes on.
+  long broken = 0;
+  // Restarts seen so far, each kRestartMs: every bound is that much later.
+  ChaosClock::duration restart_delay{0};
 
+  // The clock the bounds are kept by: real time less the restarts' allowance.
+  ChaosClock::time_point now() const { return ChaosClock::now() - restart_delay; }
   bool chance(int percent) { return on && static_cast<int>(random() % 100) < percent; }
   int between(int low, int high) {
     return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1));
@@ -59,8 +79,9 @@ bool bestmove_is_legal(standin::Board position, const std::string& bestmove);
 enum class Came { kBestmove, kReadyok, kNothing };
 
 // Reads the adapter's lines until the deadline, a bestmove, or (when wanted) the "readyok"
-// of the last "isready" sent. A bestmove that is not allowed, a variation not legal in
-// either position, a "readyok" later than the bound are faults (chaos.fault).
+// of the last "isready" sent. A bestmove that is not allowed or not legal, a "readyok" later
+// than the bound are faults (chaos.fault); a bestmove that is not the engine's own answer, a
+// variation not legal in either position are rules broken (chaos.broken).
 Came read_until(Player& p, Chaos& chaos, ChaosClock::time_point deadline, const Sent& sent,
                 bool bestmove_allowed, bool readyok_wanted, std::string& bestmove);
 
@@ -83,6 +104,9 @@ bool chaos_leave_search(Player& p, Chaos& chaos, const Sent& sent, int byoyomi_m
 
 // The adapter's peak memory in KiB, where the system tells it (0 where not).
 long peak_memory_kib(const Player& p);
+
+// Bestmoves traced, and those that break a rule by their kind, in words.
+std::string broken_summary(const Chaos& chaos);
 
 // The figures of a chaos run, for the tools' last line.
 std::string chaos_summary(const Chaos& chaos);

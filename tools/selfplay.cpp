@@ -5,7 +5,7 @@
 //
 //   selfplay BLACK_FOLDER WHITE_FOLDER [--plies N] [--byoyomi MS] [--nodes N]
 //            [--black-option NAME=VALUE]... [--white-option NAME=VALUE]...
-//            [--record FILE.csa] [--adapter NAME] [--games N] [--chaos SEED]
+//            [--record FILE.csa] [--adapter NAME] [--games N] [--chaos SEED | --at-once]
 //            [--quirks SEED] [--quiet]
 //
 // --quirks has each stand-in engine behave as real engines may (blank lines, lines in
@@ -14,11 +14,15 @@
 // --games plays that many games in one run, with "usinewgame" between them. --chaos has the
 // GUI behave as impatient GUIs do (a take-back and the position again, an analysis inside
 // the game, "isready", "setoption" and "stop" while the engine thinks, a game left while it
-// thinks), chosen by the seed, and checks every rule of the dialogue.
+// thinks), chosen by the seed, and checks every rule of the dialogue. --at-once has a GUI
+// that asks each search as soon as the other engine's bestmove came, with nothing between,
+// and checks the same rules. With either, the engines of --quirks also stray beyond the
+// engine's contract (answers late, twice, illegal, refused) and note their searches, so that
+// every bestmove is traced to the engine's own answer to the search asked.
 //
 // Exit code: 0 the games played to their end, 1 cannot start, 2 an engine stalled or went
 // away, 3 an illegal move, 4 an orv.csa that does not match the game, 5 a broken rule of the
-// dialogue (--chaos), 6 an adapter that did not end with 0 after "quit".
+// dialogue (--chaos, --at-once), 6 an adapter that did not end with 0 after "quit".
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -52,6 +56,7 @@ struct Options {
   bool quiet = false;
   int games = 1;
   unsigned chaos = 0;  // the seed of an impatient GUI, 0 for a patient one
+  bool at_once = false;
 };
 
 bool parse_options(int argc, char** argv, Options& o) {
@@ -81,6 +86,10 @@ bool parse_options(int argc, char** argv, Options& o) {
       o.games = std::atoi(value().c_str());
     else if (a == "--chaos")
       o.chaos = static_cast<unsigned>(std::atol(value().c_str()));
+    else if (a == "--at-once")
+      o.at_once = true;
+    else if (a == "--leave-out")
+      o.setups[0].left_out = o.setups[1].left_out = value();
     else if (a == "--quirks")
       o.setups[0].quirks = static_cast<unsigned>(std::atol(value().c_str())),
       o.setups[1].quirks = o.setups[0].quirks + 1;
@@ -214,7 +223,7 @@ Ply play_ply(Player* players, const Options& o, Chaos& chaos, Game& g, int ply, 
     p.send(position_command(moves_text(g.played, g.played.size() - 2)));
     sent.before = board_after(g.played, g.played.size() - 2);
   }
-  if (!chaos.on) p.send(sent.command);  // with chaos, before every search
+  if (!chaos.checks) p.send(sent.command);  // when checked, before every search
   g.last_sent[side] = g.board;
   std::string bestmove, score = "-";
   if (chaos.chance(8) && !chaos_analysis(p, chaos, sent, 200, bestmove)) {
@@ -227,8 +236,8 @@ Ply play_ply(Player* players, const Options& o, Chaos& chaos, Game& g, int ply, 
   }
   bestmove.clear();
   const auto asked = Clock::now();
-  const bool answered = chaos.on ? chaos_timed_search(p, chaos, sent, o.byoyomi_ms, bestmove)
-                                 : patient_search(p, o, side, bestmove, score);
+  const bool answered = chaos.checks ? chaos_timed_search(p, chaos, sent, o.byoyomi_ms, bestmove)
+                                     : patient_search(p, o, side, bestmove, score);
   const double seconds = std::chrono::duration<double>(Clock::now() - asked).count();
   if (!answered) {
     if (!chaos.fault.empty()) return broken(p, chaos, result);
@@ -282,13 +291,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: selfplay BLACK_FOLDER WHITE_FOLDER [--plies N] [--byoyomi MS] "
                  "[--nodes N] [--option|--black-option|--white-option NAME=VALUE] "
-                 "[--record FILE] [--adapter NAME] [--games N] [--chaos SEED] "
+                 "[--record FILE] [--adapter NAME] [--games N] [--chaos SEED | --at-once] "
                  "[--quirks SEED] [--quiet]\n");
     return 1;
   }
   Player players[2];
   // Only a GUI that checks every rule meets an engine that strays beyond the engine's rules.
-  o.setups[0].stray = o.setups[1].stray = o.chaos != 0;
+  const bool checks = o.chaos != 0 || o.at_once;
+  o.setups[0].stray = o.setups[1].stray = checks;
   std::string position_files[2];  // each engine's orv.csa as last checked
   for (int c = 0; c < 2; ++c) {
     if (!start_player(players[c], o.folders[c], o.setups[c])) {
@@ -300,6 +310,8 @@ int main(int argc, char** argv) {
   }
   Chaos chaos;
   chaos.on = o.chaos != 0;
+  chaos.checks = checks;
+  chaos.noted = checks && o.setups[0].quirks != 0;
   chaos.random.seed(o.chaos);
 
   Result result;
@@ -336,6 +348,9 @@ int main(int argc, char** argv) {
       ply = 0;
     }
   }
+  if (chaos.broken > 0 && result.exit_code == 0) {
+    result = {5, "a broken rule: " + std::to_string(chaos.broken) + " bestmove(s)", "", -1};
+  }
   if (o.games == 1 && left == 0) {
     std::printf("%s after %zu moves; %d orv.csa file(s) checked against the game\n",
                 result.how.c_str(), moves_played, files_checked);
@@ -344,11 +359,11 @@ int main(int argc, char** argv) {
         "%d game(s) (%d left while the engine thought) of %zu moves; %s; %d orv.csa "
         "file(s) checked against the game%s%s\n",
         games, left, moves_played, result.exit_code == 0 ? "no fault" : result.how.c_str(),
-        files_checked, chaos.on ? "; " : "", chaos.on ? chaos_summary(chaos).c_str() : "");
+        files_checked, checks ? "; " : "", checks ? chaos_summary(chaos).c_str() : "");
   }
   for (Player& p : players) {
     const long peak = peak_memory_kib(p);
-    if (chaos.on && peak > kPeakMemoryKib && result.exit_code == 0) {
+    if (checks && peak > kPeakMemoryKib && result.exit_code == 0) {
       std::fprintf(stderr, "orv in %s took %ld KiB at its peak\n", p.folder.u8string().c_str(),
                    peak);
       result.exit_code = 5;

@@ -104,11 +104,14 @@ bool Player::wait_for(const std::string& wanted, int timeout_ms) {
 bool start_player(Player& p, const std::string& folder, const PlayerSetup& setup) {
   // The adapter is started in its folder by its full path.
   p.folder = std::filesystem::absolute(std::filesystem::path(folder));
+  p.log.path = p.folder / "quirks.log";
   platform::Path dir = p.folder.native();
   dir += platform::path_separator();
   // The engine the adapter starts inherits the adapter's environment.
   set_variable("MOLVARA_QUIRKS", setup.quirks ? std::to_string(setup.quirks) : "");
-  set_variable("MOLVARA_STRAY", setup.stray ? "1" : "");
+  set_variable("MOLVARA_STRAY", !setup.stray             ? ""
+                                : setup.left_out.empty() ? "1"
+                                                         : "-" + setup.left_out);
   const bool started = platform::start_child(dir, platform::to_path(setup.adapter), p.child);
   set_variable("MOLVARA_QUIRKS", "");
   set_variable("MOLVARA_STRAY", "");

@@ -11,14 +11,16 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tools/engine_log.h"
 
 struct Player {
   // Absolute, in the system's own form: wide on Windows, so a folder named outside the
   // ANSI code page is the folder the adapter is started in.
   std::filesystem::path folder;
   bool flipped = false;      // FlipHorizontal is on
-  int unanswered_noted = 0;  // lines of the engine's quirks.log already accounted for
-  int refusals_waited = 0;   // the same, for what orv may wait for before it reads on
+  int unanswered_noted = 0;  // searches the engine noted it left unanswered, accounted for
+  int refusals_waited = 0;   // the same and late answers, for what orv may wait for
+  EngineLog log;             // what the engine notes of its searches
   platform::Child child;
   std::thread reader;
   std::mutex lock;
@@ -42,8 +44,9 @@ struct PlayerSetup {
   std::vector<std::string> settings;  // NAME=VALUE, each sent with "setoption"
   long nodes = 0;                     // TimeControl Nodes with this limit, when not 0
   int stall_ms = 30000;
-  unsigned quirks = 0;  // the stand-in's quirks seed (MOLVARA_QUIRKS), 0 for none
-  bool stray = false;   // with quirks, also those beyond the engine's rules (MOLVARA_STRAY)
+  unsigned quirks = 0;   // the stand-in's quirks seed (MOLVARA_QUIRKS), 0 for none
+  bool stray = false;    // with quirks, also those beyond the engine's rules (MOLVARA_STRAY)
+  std::string left_out;  // those stray quirks left out, "copy,banner" (see standin/quirks.h)
 };
 
 // Starts the adapter in folder and takes it through "usi", the settings, "isready" and

@@ -1,6 +1,8 @@
 // The adapter's rules for engine moves against the stand-in engine's own: in random games
 // and in random positions around a king that a pawn drop may mate, every six-character
-// move, also read with files mirrored, is legal to both or to neither.
+// move, also read with files mirrored, is legal to both or to neither. And the moves the
+// stand-in answers with as a faulty engine are readable on the adapter's board but legal to
+// neither.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +12,7 @@
 #include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "standin/rules.h"
+#include "standin/wrong_moves.h"
 
 using namespace standin;
 
@@ -147,4 +150,28 @@ TEST(LegalMove, AgreesWithTheStandInOnEveryMoveOfRandomPositions) {
   EXPECT_GE(t.positions, 3000 / ORV_SWEEP_SHARE);
   EXPECT_GE(t.in_check, 100 / ORV_SWEEP_SHARE);
   EXPECT_GE(t.drop_mates, 100);
+}
+
+TEST(LegalMove, TheStandInsWrongMovesAreReadableButLegalToNeither) {
+  std::mt19937 random(7);
+  int found[kWrongMoveKinds] = {};
+  for (int game = 0; game < 20; ++game) {
+    Board b;
+    set_start(b);
+    MoveList list;
+    for (int ply = 0; ply < 150 && (legal_moves(b, list), list.size > 0); ++ply) {
+      for (int kind = 0; kind < kWrongMoveKinds; ++kind) {
+        Move m;
+        if (!wrong_move(b, static_cast<WrongMove>(kind), m)) continue;
+        ++found[kind];
+        const std::string csa = csa_of(m);
+        EXPECT_FALSE(is_legal(b, m)) << kind << " " << csa;
+        EXPECT_TRUE(csa_move_is_readable(position_of(b), csa.c_str(), false)) << csa;
+        EXPECT_FALSE(csa_move_is_legal(position_of(b), csa.c_str(), false)) << csa;
+      }
+      Undo u;
+      make_move(b, list.moves[random() % static_cast<unsigned>(list.size)], u);
+    }
+  }
+  for (int kind = 0; kind < kWrongMoveKinds; ++kind) EXPECT_GE(found[kind], 100) << kind;
 }
