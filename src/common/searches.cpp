@@ -38,6 +38,11 @@ SearchEnd search_answered(Searches& s) {
   return {true, shown, held, s.searched == s.serial, late};
 }
 
+void search_doubted(Searches& s, std::uint32_t now) {
+  s.phase = SearchPhase::kDoubted;
+  s.end_tick = now;
+}
+
 bool search_overdue(Searches& s) {
   const bool stopped = s.phase == SearchPhase::kStopped;
   s.phase = SearchPhase::kOverdue;
@@ -54,7 +59,7 @@ void position_given(Searches& s) {
 }
 
 std::uint32_t wait_left(const Searches& s, std::uint32_t now, std::uint32_t allowed) {
-  if (s.phase != SearchPhase::kStopped && s.phase != SearchPhase::kLeft) return allowed;
+  if (!answer_awaited(s)) return allowed;
   const auto spent = static_cast<std::int32_t>(now - s.end_tick);  // a tick taken before it: 0
   if (spent <= 0) return allowed;
   return static_cast<std::uint32_t>(spent) < allowed ? allowed - static_cast<std::uint32_t>(spent)

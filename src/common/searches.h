@@ -13,6 +13,8 @@ enum class SearchPhase : std::uint8_t {
   kLeft,     // the GUI left it without "stop": its end is neither shown nor played; told "s"
   kOverdue,  // no answer came in time after "s": the GUI has been answered, the engine still
              // owes it and is ended before it is asked anything else
+  kDoubted,  // its answer was no move orv could pass on, perhaps a line written for an earlier
+             // search: the engine was told "s", and its real answer is awaited a moment
 };
 
 struct Searches {
@@ -43,6 +45,12 @@ inline bool engine_owes(const Searches& s) {
   return s.phase != SearchPhase::kIdle;
 }
 
+// The engine was told "s" and its answer is awaited, within a time.
+inline bool answer_awaited(const Searches& s) {
+  return s.phase == SearchPhase::kStopped || s.phase == SearchPhase::kLeft ||
+         s.phase == SearchPhase::kDoubted;
+}
+
 // Since the engine owes no search, one is asked now.
 void search_asked(Searches& searches, bool infinite);
 
@@ -60,6 +68,10 @@ SearchEnd search_answered(Searches& searches);
 
 // A new "position" from the GUI.
 void position_given(Searches& searches);
+
+// The answer was no move orv could pass on: perhaps a line the engine wrote for an earlier
+// search, with the engine still at this one. It is told "s" now (the time given).
+void search_doubted(Searches& searches, std::uint32_t now);
 
 // No answer came in time after "s": orv no longer waits for it. True when the GUI waits for
 // it (a "stop"), so that it gets its bestmove now.

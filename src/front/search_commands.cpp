@@ -85,6 +85,10 @@ void send_time_limit(State& s, UsiLine& line) {
   s.game.time_limit_sent = true;
 }
 
+std::uint32_t allowed_for(const Searches& searches) {
+  return searches.phase == SearchPhase::kDoubted ? kDoubtedAnswerMs : kStopAnswerMs;
+}
+
 }  // namespace
 
 std::string_view extract_time_field(std::string_view text, std::string_view keyword) {
@@ -110,19 +114,18 @@ EngineFree engine_free_for_search(State& s, std::uint32_t now) {
   if (!engine_owes(searches)) return EngineFree::kYes;
   if (search_left(searches, now)) send_command(s, "s");
   if (searches.phase == SearchPhase::kOverdue) return EngineFree::kStartAgain;
-  if (wait_left(searches, now, kStopAnswerMs) > 0) return EngineFree::kWait;
+  if (wait_left(searches, now, allowed_for(searches)) > 0) return EngineFree::kWait;
   stop_answer_overdue(s);
-  return EngineFree::kStartAgain;
+  return engine_owes(searches) ? EngineFree::kStartAgain : EngineFree::kYes;
 }
 
 std::uint32_t stop_answer_due(const State& s) {
   const Searches& searches = s.game.searches;
-  const bool awaited =
-      searches.phase == SearchPhase::kStopped || searches.phase == SearchPhase::kLeft;
-  return awaited ? searches.end_tick + kStopAnswerMs : 0;
+  return answer_awaited(searches) ? searches.end_tick + allowed_for(searches) : 0;
 }
 
 void stop_answer_overdue(State& s) {
+  if (s.game.searches.phase == SearchPhase::kDoubted) return search_abandoned(s.game.searches);
   const bool stopped = search_overdue(s.game.searches);
   outbox_gui(s.out, {"info string engine ", s.engine.file, " did not answer its stop"});
   if (stopped) outbox_gui(s.out, {"bestmove resign"});

@@ -10,6 +10,9 @@
 // How long after its "s" the answer of a search the GUI stopped or left is waited for before
 // orv stops waiting for it.
 constexpr std::uint32_t kStopAnswerMs = 2000;
+// How long the real answer of a search answered by no move is awaited after its "s": an
+// engine still at that search answers at once; one that was not says nothing more.
+constexpr std::uint32_t kDoubtedAnswerMs = 500;
 
 // The value after keyword in a "go" line, without its last three digits (milliseconds cut
 // to seconds); "0" when the keyword is missing or the value has three digits or fewer.
@@ -27,7 +30,8 @@ EngineFree engine_free_for_search(State& state, std::uint32_t now);
 // When the answer after "s" is due at the latest (0: none is awaited).
 std::uint32_t stop_answer_due(const State& state);
 // The answer after "s" has not come in time: the GUI is told, and a "stop" that waits for
-// its bestmove gets a resign, so that no GUI waits for ever. The engine still owes it.
+// its bestmove gets a resign, so that no GUI waits for ever. The engine still owes it. (A
+// doubted search's answer is only forgotten: the engine was most likely done with it.)
 void stop_answer_overdue(State& state);
 
 void handle_go(State& state, UsiLine& line);

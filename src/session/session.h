@@ -46,8 +46,8 @@ struct Session {
   Waiting waiting = Waiting::kNothing;
   EngineStart start = EngineStart::kFirst;  // how the engine running now was started
   std::uint32_t engine_started_tick = 0;
-  std::uint32_t banner_again_ms = 0;        // how long an engine started again may take
-  std::uint32_t banner_due = 0;             // an engine started again says its name by then
+  std::uint32_t banner_again_ms = 0;  // how long an engine started again may take
+  std::uint32_t banner_due = 0;       // an engine started again says its name by then
   Ending ending = Ending::kNone;
   bool input_ended = false;  // the GUI's input has ended (rather than said "quit")
   int exit_code = 0;

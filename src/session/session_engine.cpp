@@ -104,7 +104,8 @@ void read_engine(Session& s, platform::Input input, std::uint32_t now) {
 
 void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
   LineReader& reader = reader_of(s, input);
-  s.state.out.reporting = answer_awaited(s);
+  // While the answer to an "s" is awaited, the reports before it give way to it.
+  s.state.out.reporting = answer_awaited(s.state.game.searches);
   for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
     if (input == platform::kEngineOut) {
       output_piece(s, piece, now);

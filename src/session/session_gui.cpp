@@ -84,9 +84,7 @@ void take_gui_lines(Session& s, std::uint32_t now) {
 }
 
 void resume_gui_lines(Session& s, std::uint32_t now) {
-  const SearchPhase phase = s.state.game.searches.phase;
-  if (s.waiting == Waiting::kEngineFree && phase != SearchPhase::kStopped &&
-      phase != SearchPhase::kLeft) {
+  if (s.waiting == Waiting::kEngineFree && !answer_awaited(s.state.game.searches)) {
     s.waiting = Waiting::kNothing;
   }
   while (s.waiting == Waiting::kNothing && !s.held.empty() && !gui_behind(s)) {

@@ -12,8 +12,9 @@ namespace {
 // An engine that takes none of its input this long while commands wait for it is hung.
 constexpr std::uint32_t kEngineWriteMs = 5000;
 // A GUI with a full backlog that has taken nothing this long has stopped reading: orv reads
-// on, and drops what it cannot keep, rather than wait on it.
-constexpr std::uint32_t kGuiStallMs = 200;
+// on, and drops what it cannot keep, rather than wait on it. (A pipe frees its room a page at
+// a time: a GUI reading 10 KB a second takes something every 0.4 s.)
+constexpr std::uint32_t kGuiStallMs = 1000;
 
 bool passed(std::uint32_t now, std::uint32_t due) {
   return static_cast<std::int32_t>(now - due) >= 0;
@@ -61,7 +62,7 @@ platform::Wants wants_of(const Session& s) {
   platform::Wants w;
   // A GUI that reads slowly holds the engine's reports back, not the answer it waits for.
   const bool held_back = gui_backlog_full(s.state.out) && !s.state.out.gui_stalled &&
-                         s.ending == Ending::kNone && !answer_awaited(s);
+                         s.ending == Ending::kNone && !answer_awaited(s.state.game.searches);
   w.read[platform::kGuiIn] = s.ending == Ending::kNone;
   w.read[platform::kEngineOut] = !s.link.out.ended && !held_back;
   w.read[platform::kEngineErr] = !s.link.err.ended;
@@ -121,11 +122,6 @@ void step(Session& s) {
 }
 
 }  // namespace
-
-bool answer_awaited(const Session& s) {
-  const SearchPhase phase = s.state.game.searches.phase;
-  return phase == SearchPhase::kStopped || phase == SearchPhase::kLeft;
-}
 
 int run_session(Session& s, const char* argv0) {
   platform::io_open();

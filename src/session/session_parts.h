@@ -20,10 +20,6 @@ void engine_gone(Session& session, std::uint32_t now);
 // The engine cannot go on (what: "does not read its input"): it is ended at once.
 void engine_failed(Session& session, const char* what);
 
-// The engine owes the answer to an "s" (its deadline runs): its output is read whatever the
-// GUI's backlog, and its reports give way.
-bool answer_awaited(const Session& session);
-
 // The GUI's lines: handled as they come, or held while something is awaited.
 void read_gui(Session& session, std::uint32_t now);
 void take_gui_lines(Session& session, std::uint32_t now);

@@ -47,6 +47,16 @@ bool restart_without_book(State& s, std::uint32_t now) {
   return true;
 }
 
+// An answer that is no move here may be a line the engine wrote for an earlier search (a copy
+// of its move, say) while it still searches this one: it is told to stop, and its real answer
+// is awaited before it is asked anything else, so one such line costs no later search. Its
+// board is not the GUI's any more either way: the next search loads the position whole.
+void doubt_answer(State& s, std::uint32_t now) {
+  s.game.engine_behind = true;
+  search_doubted(s.game.searches, now);
+  send_command(s, "s");
+}
+
 void write_last_move_file(State& s) {
   FILE* file = std::fopen(s.files.last_move.c_str(), "wb");
   bool ok = file && std::fwrite(s.game.last_move_record, 1, 7, file) == 7;
@@ -89,17 +99,13 @@ void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   copy_csa_move(rest, csa);
   const bool flip = option_on(s.options, kFlipHorizontal);
   // A GUI cannot use a bestmove made of what is no move here: the search ends in a resign.
-  if (!csa_move_is_readable(board, csa, flip)) {
-    outbox_gui(s.out, {"info string engine move ", rest, " cannot be read"});
+  // Nor one its rules forbid: the GUI would forfeit the game.
+  const bool readable = csa_move_is_readable(board, csa, flip);
+  if (!readable || !csa_move_is_legal(board, csa, flip)) {
+    outbox_gui(s.out, {"info string engine move ", rest,
+                       readable ? " is not legal here" : " cannot be read"});
     answer_search(s, end, "resign");
-    return;
-  }
-  // Nor one its rules forbid: the GUI would forfeit the game. The engine has played it on its
-  // own board, so the next search loads the GUI's position whole.
-  if (!csa_move_is_legal(board, csa, flip)) {
-    outbox_gui(s.out, {"info string engine move ", rest, " is not legal here"});
-    s.game.engine_behind = true;
-    answer_search(s, end, "resign");
+    doubt_answer(s, now);
     return;
   }
   std::memcpy(s.game.last_move_record, csa, 6);

@@ -57,7 +57,8 @@ TEST(EngineLineRows, MoveThatCannotBeReadResigns) {
          std::string(rows.empty() ? "setoption name AnotherHand value true\n" : "") +
              "go\n~bestmove\n",
          std::string("info string engine move ") + rest + " cannot be read\nbestmove resign\n",
-         rows.empty() ? "limit time 0 0\nmove\n" : "read orv.csa\nmove\n",
+         // The engine is told to stop, in case it is still at the search.
+         rows.empty() ? "limit time 0 0\nmove\ns\n" : "read orv.csa\nmove\ns\n",
          {{"lastmove.dat", "<missing>"}}});
   }
   run_rows_in_one_adapter("rows_unreadable_move", kV2, rows);
@@ -79,7 +80,7 @@ TEST(EngineLineRows, MoveThatIsNotLegalResigns) {
     const std::string first = rows.empty() ? "book off\nlimit time 0 0\n" : "";
     rows.push_back({"move" + m.rest + "\n", "position sfen " + m.sfen + "\ngo\n~bestmove\n",
                     "info string engine move " + m.rest + " is not legal here\nbestmove resign\n",
-                    "read orv.csa\n" + first + "move\n"});
+                    "read orv.csa\n" + first + "move\ns\n"});
   }
   run_rows_in_one_adapter("rows_illegal_move", kV2, rows);
 }
