@@ -14,7 +14,7 @@
 //             exit (exit code text, 0x for hex), hang (stop reading for ever), deaf (close the
 //             input, keep running), reply (the next line of fake_replies.txt with CR LF),
 //             bigout (text-many "x" on standard output, no line end), flood (text-many
-//             lines on standard output and standard error, in turns), errflood
+//             lines on standard output and standard error, in turns of 16), errflood
 //             (text-many lines "complaint N" on standard error, one write; "N:line" the
 //             line N times),
 //             echo (the command itself
@@ -217,9 +217,14 @@ void run(const Rule& rule, const std::string& command) {
   }
 #endif
   if (rule.action == "flood") {
+    // A few lines to a write, as a busy engine's buffered output comes.
+    std::string lines;
     for (long i = std::atol(t.c_str()); i > 0; --i) {
-      put(stdout, "flood " + std::to_string(i) + "\r\n");
-      put(stderr, "flood " + std::to_string(i) + "\r\n");
+      lines += "flood " + std::to_string(i) + "\r\n";
+      if (i % 16 != 1) continue;
+      put(stdout, lines);
+      put(stderr, lines);
+      lines.clear();
     }
   }
   if (rule.action == "errflood") {  // "N" or "N:line": the line N times

@@ -293,6 +293,8 @@ struct Io {
   Handle to_engine = no_handle;
 } io;
 
+constexpr std::size_t kWriterChunk = 64 * 1024;
+
 // The engine's input takes what fits now; while it is full the loop looks again this soon.
 constexpr DWORD kFullInputRetryMs = 10;
 
@@ -403,6 +405,8 @@ long io_write(Output output, const char* data, std::size_t size) {
   std::lock_guard<std::mutex> hold(writer.lock);
   if (writer.gone) return -1;
   if (writer.busy) return 0;
+  // A pipe's worth at a time, so that the loop sees a GUI that reads take its lines.
+  if (size > kWriterChunk) size = kWriterChunk;
   writer.bytes.assign(data, size);
   writer.busy = true;
   writer.handed.notify_all();

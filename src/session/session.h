@@ -42,7 +42,6 @@ struct Session {
   LineReader gui;
   std::deque<std::string> held;  // GUI lines waiting their turn
   std::size_t held_bytes = 0;
-  unsigned held_dropped = 0;  // lines beyond what orv holds, dropped since it last told
   Waiting waiting = Waiting::kNothing;
   EngineStart start = EngineStart::kFirst;  // how the engine running now was started
   std::uint32_t engine_started_tick = 0;

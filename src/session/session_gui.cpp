@@ -5,25 +5,14 @@
 
 namespace {
 
-// GUI lines held beyond this are dropped (and the GUI told): a GUI that sends that much while
-// orv waits sends nonsense; "quit" and the end of its input are seen all the same.
+// GUI lines held beyond this: the GUI is not read on until they have had their turn.
 constexpr std::size_t kHeldBytes = 1024 * 1024;
 
 bool is_quit(std::string_view text) {
   return text.substr(0, 4) == "quit";
 }
 
-// The GUI reads, but far more slowly than orv would answer: its lines wait until it catches
-// up, rather than lose what they are answered.
-bool gui_behind(const Session& s) {
-  return gui_backlog_brimming(s.state.out) && !s.state.out.gui_stalled;
-}
-
 void hold(Session& s, std::string line, bool in_front) {
-  if (!in_front && s.held_bytes + line.size() > kHeldBytes && !is_quit(line)) {
-    ++s.held_dropped;
-    return;
-  }
   s.held_bytes += line.size();
   if (in_front) {
     s.held.push_front(std::move(line));
@@ -55,7 +44,16 @@ void take_turn(Session& s, std::uint32_t now) {
   }
 }
 
+// The GUI reads, but far more slowly than orv answers it: its lines wait until it catches up.
+bool gui_behind(const Session& s) {
+  return gui_backlog_brimming(s.state.out) && !s.state.out.gui_stalled;
+}
+
 }  // namespace
+
+bool gui_read_on(const Session& s) {
+  return s.ending == Ending::kNone && !gui_behind(s) && s.held_bytes < kHeldBytes;
+}
 
 void read_gui(Session& s, std::uint32_t now) {
   std::size_t room;
@@ -69,7 +67,7 @@ void take_gui_lines(Session& s, std::uint32_t now) {
        line = take_line(s.gui)) {
     s.usi_line.assign(line.text);
     if (line.terminated) s.usi_line.push_back('\n');
-    if (s.waiting != Waiting::kNothing || !s.held.empty() || gui_behind(s)) {
+    if (s.waiting != Waiting::kNothing || !s.held.empty()) {
       // Its turn comes after what waits; "quit" ends orv within its bound all the same.
       if (is_quit(line.text)) end_asked(s, now);
       hold(s, s.usi_line, false);
@@ -92,11 +90,6 @@ void resume_gui_lines(Session& s, std::uint32_t now) {
     s.held.pop_front();
     s.held_bytes -= s.usi_line.size();
     take_turn(s, now);
-  }
-  if (s.held.empty() && s.held_dropped > 0) {
-    outbox_gui_format(s.state.out, "info string %u lines of the GUI were dropped while orv waited",
-                      s.held_dropped);
-    s.held_dropped = 0;
   }
   if (s.waiting == Waiting::kNothing && s.held.empty() && s.ending == Ending::kAsked) {
     end_now(s, now);

@@ -63,7 +63,7 @@ platform::Wants wants_of(const Session& s) {
   // A GUI that reads slowly holds the engine's reports back, not the answer it waits for.
   const bool held_back = gui_backlog_full(s.state.out) && !s.state.out.gui_stalled &&
                          s.ending == Ending::kNone && !answer_awaited(s.state.game.searches);
-  w.read[platform::kGuiIn] = s.ending == Ending::kNone;
+  w.read[platform::kGuiIn] = gui_read_on(s);
   w.read[platform::kEngineOut] = !s.link.out.ended && !held_back;
   w.read[platform::kEngineErr] = !s.link.err.ended;
   w.write[platform::kGuiOut] =

@@ -20,6 +20,10 @@ void engine_gone(Session& session, std::uint32_t now);
 // The engine cannot go on (what: "does not read its input"): it is ended at once.
 void engine_failed(Session& session, const char* what);
 
+// The GUI's input is read on: not once orv ends, nor while the GUI reads far more slowly than
+// orv answers it, or has sent more than orv holds while it waits (rather than lose lines).
+bool gui_read_on(const Session& session);
+
 // The GUI's lines: handled as they come, or held while something is awaited.
 void read_gui(Session& session, std::uint32_t now);
 void take_gui_lines(Session& session, std::uint32_t now);
