@@ -19,6 +19,10 @@ constexpr bool kUnderWine = true;
 constexpr bool kUnderWine = false;
 #endif
 
+// How long a line, an exit or the engine's log is waited for: a Wine start under a loaded
+// machine's other tests may take seconds.
+constexpr int kWaitMs = kUnderWine ? 15000 : 5000;
+
 inline std::string platform_text(const JapaneseText& text) {
   return text_of(text, kUnderWine);
 }
@@ -65,13 +69,13 @@ bool start_program(AdapterSession& s, const std::string& dir, const std::string&
 void send(AdapterSession& s, std::string_view text);
 void close_input(AdapterSession& s);
 // The next line of standard output without its line feed; "<timeout>" or "<eof>" instead.
-std::string next_line(AdapterSession& s, int timeout_ms = 5000);
+std::string next_line(AdapterSession& s, int timeout_ms = kWaitMs);
 // Lines up to and including the first that equals last.
 std::vector<std::string> lines_until(AdapterSession& s, std::string_view last,
-                                     int timeout_ms = 5000);
+                                     int timeout_ms = kWaitMs);
 // Waits for the exit, reading what is left; the exit code, or -1 after the timeout (the
 // adapter is then killed).
-int wait_exit(AdapterSession& s, int timeout_ms = 5000);
+int wait_exit(AdapterSession& s, int timeout_ms = kWaitMs);
 // Everything left on standard output after the exit.
 std::string rest_of_output(AdapterSession& s);
 
@@ -79,6 +83,6 @@ std::string rest_of_output(AdapterSession& s);
 void kill_process(int pid);
 
 // The commands the fake engine has received, once it has seen the end of its input.
-std::string engine_commands(const std::string& dir, int timeout_ms = 5000);
+std::string engine_commands(const std::string& dir, int timeout_ms = kWaitMs);
 // The commands received so far, waiting until at least count lines are there.
-std::string engine_commands_so_far(const std::string& dir, int count, int timeout_ms = 5000);
+std::string engine_commands_so_far(const std::string& dir, int count, int timeout_ms = kWaitMs);
