@@ -38,6 +38,9 @@ struct GameState {
   bool engine_behind = false;
   bool pondering = false;
   bool info_seen = false;
+  // The engine was asked to search again after its output was last read: what is left of
+  // that read was written before it read the request, and answers nothing asked since.
+  bool asked_since_read = false;
   Searches searches;  // the search the engine owes, the GUI's analysis
   // The engine's last move as it printed it, and a line feed: the record of lastmove.dat.
   char last_move_record[8] = {};

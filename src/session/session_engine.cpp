@@ -106,6 +106,7 @@ void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
   LineReader& reader = reader_of(s, input);
   // While the answer to an "s" is awaited, the reports before it give way to it.
   s.state.out.reporting = answer_awaited(s.state.game.searches);
+  if (input == platform::kEngineOut) s.state.game.asked_since_read = false;
   for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
     if (input == platform::kEngineOut) {
       output_piece(s, piece, now);

@@ -44,6 +44,7 @@ bool restart_without_book(State& s, std::uint32_t now) {
   send_command(s, "book off");
   send_command(s, s.engine.version == 1 ? "limit time 86400" : "limit time 0 86400");
   send_command(s, "move");
+  s.game.asked_since_read = true;
   return true;
 }
 
@@ -55,6 +56,13 @@ void doubt_answer(State& s, std::uint32_t now) {
   s.game.engine_behind = true;
   search_doubted(s.game.searches, now);
   send_command(s, "s");
+}
+
+// A copy of the book's move read along with it, say: the search asked again is still owed.
+bool answer_predates_search(State& s, std::string_view line) {
+  if (!s.game.asked_since_read) return false;
+  outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
+  return true;
 }
 
 void write_last_move_file(State& s) {
@@ -86,7 +94,7 @@ bool answer_unused(State& s, const SearchEnd& end, std::string_view line) {
 
 void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   const std::string_view rest = line.substr(4);  // after "move"
-  if (restart_without_book(s, now)) return;
+  if (answer_predates_search(s, line) || restart_without_book(s, now)) return;
   const SearchEnd end = search_answered(s.game.searches);
   // A search the GUI left, or none: the move is neither shown nor played.
   if (answer_unused(s, end, line)) return;
@@ -125,6 +133,7 @@ void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
 }
 
 void handle_resign_line(State& s, std::string_view line) {
+  if (answer_predates_search(s, line)) return;
   const SearchEnd end = search_answered(s.game.searches);
   if (answer_unused(s, end, line)) return;
   outbox_gui(s.out, {"info currmove resign"});

@@ -137,6 +137,14 @@ TEST(EngineLineRows, InfBookSearchesABookAnswerAgain) {
            inf_book + "position startpos\ngo infinite\n~info time\nstop\n~bestmove\n",
            shown + "info time 0 depth 1 score cp -10 pv 2g2f\ninfo currmove 2g2f\nbestmove 2g2f\n",
            analysis + again + again + "s\n"},
+          // A copy of the book's move, written with it, answers nothing: the engine is
+          // asked to search again once.
+          {kV2 + "move#1|out|info 7776FU(60%)\nmove#1|out|move7776FU\\r\\nmove7776FU\n"
+                 "move#2|out|info-0.10 +2726FU\ns|out|move2726FU\n",
+           inf_book + "position startpos\ngo infinite\n~info time\nstop\n~bestmove\n",
+           shown + "info string engine answer with no search asked: move7776FU\n"
+                   "info time 0 depth 1 score cp -10 pv 2g2f\ninfo currmove 2g2f\nbestmove 2g2f\n",
+           analysis + again + "s\n"},
           {kV1 + candidates + "move#2|out|info-0.10 +2726FU\n",
            inf_book + "position startpos\ngo infinite\n~info time\n",
            shown + "info time 0 depth 1 score cp -10 pv 2g2f\n",
