@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/searches.h"
+#include "notation/position.h"
 
 struct EngineState {
   bool running = false;  // started, its banner read, and not yet closed
@@ -38,9 +39,13 @@ struct GameState {
   bool engine_behind = false;
   bool pondering = false;
   bool info_seen = false;
-  // The engine was asked to search again after its output was last read: what is left of
-  // that read was written before it read the request, and answers nothing asked since.
-  bool asked_since_read = false;
+  // The engine's last output line when it was a move line (else empty), and when it came:
+  // the same line again at once is a copy of it. Searched again: it was the book's move of
+  // an analysis, which the engine was asked to search again with its book off.
+  std::string last_move_line;
+  std::uint32_t last_move_tick = 0;
+  Position last_move_board;  // the board of the search owed then
+  bool last_move_searched_again = false;
   Searches searches;  // the search the engine owes, the GUI's analysis
   // The engine's last move as it printed it, and a line feed: the record of lastmove.dat.
   char last_move_record[8] = {};

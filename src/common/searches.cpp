@@ -9,6 +9,7 @@ void search_asked(Searches& s, bool infinite) {
 bool search_left(Searches& s, std::uint32_t now) {
   s.analysis = false;
   s.held.clear();
+  if (s.phase == SearchPhase::kCopied) s.phase = SearchPhase::kLeft;  // told "s" already
   if (s.phase != SearchPhase::kRunning) return false;
   s.phase = SearchPhase::kLeft;
   s.end_tick = now;
@@ -32,9 +33,10 @@ SearchEnd search_answered(Searches& s) {
   const SearchPhase phase = s.phase;
   s.phase = SearchPhase::kIdle;
   s.answered = true;
-  const bool held = s.infinite && phase == SearchPhase::kRunning && s.analysis;
+  const bool awaited = phase == SearchPhase::kRunning || phase == SearchPhase::kCopied;
+  const bool held = s.infinite && awaited && s.analysis;
   const bool late = phase == SearchPhase::kOverdue;
-  const bool shown = phase == SearchPhase::kRunning || phase == SearchPhase::kStopped;
+  const bool shown = awaited || phase == SearchPhase::kStopped;
   return {true, shown, held, s.searched == s.serial, late};
 }
 
@@ -43,10 +45,22 @@ void search_doubted(Searches& s, std::uint32_t now) {
   s.end_tick = now;
 }
 
+bool search_copied(Searches& s, std::uint32_t now) {
+  const bool running = s.phase == SearchPhase::kRunning;
+  s.phase = SearchPhase::kCopied;
+  s.end_tick = now;
+  return running;
+}
+
 bool search_overdue(Searches& s) {
-  const bool stopped = s.phase == SearchPhase::kStopped;
+  bool waits = s.phase == SearchPhase::kStopped;
+  if (s.phase == SearchPhase::kCopied) {
+    // An analysis the GUI has not stopped gets its resign at "stop".
+    if (s.infinite && s.analysis) s.held = "resign";
+    waits = !(s.infinite && s.analysis);
+  }
   s.phase = SearchPhase::kOverdue;
-  return stopped;
+  return waits;
 }
 
 void search_abandoned(Searches& s) {
@@ -72,6 +86,5 @@ bool analysing(const Searches& s) {
 
 bool reports_shown(const Searches& s) {
   if (s.phase == SearchPhase::kIdle) return true;
-  const bool awaited = s.phase == SearchPhase::kRunning || s.phase == SearchPhase::kStopped;
-  return awaited && s.searched == s.serial;
+  return answer_shown(s) && s.searched == s.serial;
 }

@@ -15,6 +15,9 @@ enum class SearchPhase : std::uint8_t {
              // owes it and is ended before it is asked anything else
   kDoubted,  // its answer was no move orv could pass on, perhaps a line written for an earlier
              // search: the engine was told "s", and its real answer is awaited a moment
+  kCopied,   // its answer repeated the engine's last move line at once, most likely a copy
+             // written for the search before: the engine has been told "s", its own answer
+             // is awaited a moment and shown
 };
 
 struct Searches {
@@ -48,7 +51,13 @@ inline bool engine_owes(const Searches& s) {
 // The engine was told "s" and its answer is awaited, within a time.
 inline bool answer_awaited(const Searches& s) {
   return s.phase == SearchPhase::kStopped || s.phase == SearchPhase::kLeft ||
-         s.phase == SearchPhase::kDoubted;
+         s.phase == SearchPhase::kDoubted || s.phase == SearchPhase::kCopied;
+}
+
+// An answer that came now would be shown to the GUI.
+inline bool answer_shown(const Searches& s) {
+  return s.phase == SearchPhase::kRunning || s.phase == SearchPhase::kStopped ||
+         s.phase == SearchPhase::kCopied;
 }
 
 // Since the engine owes no search, one is asked now.
@@ -72,6 +81,11 @@ void position_given(Searches& searches);
 // The answer was no move orv could pass on: perhaps a line the engine wrote for an earlier
 // search, with the engine still at this one. It is told "s" now (the time given).
 void search_doubted(Searches& searches, std::uint32_t now);
+
+// The answer repeated the engine's last move line: perhaps a copy, with the engine still at
+// this search. Unless the GUI's "stop" already had it told, it is told "s" now (true). Its
+// answer is awaited a moment.
+bool search_copied(Searches& searches, std::uint32_t now);
 
 // No answer came in time after "s": orv no longer waits for it. True when the GUI waits for
 // it (a "stop"), so that it gets its bestmove now.

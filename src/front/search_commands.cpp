@@ -86,7 +86,9 @@ void send_time_limit(State& s, UsiLine& line) {
 }
 
 std::uint32_t allowed_for(const Searches& searches) {
-  return searches.phase == SearchPhase::kDoubted ? kDoubtedAnswerMs : kStopAnswerMs;
+  const bool doubted =
+      searches.phase == SearchPhase::kDoubted || searches.phase == SearchPhase::kCopied;
+  return doubted ? kDoubtedAnswerMs : kStopAnswerMs;
 }
 
 }  // namespace

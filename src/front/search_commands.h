@@ -10,8 +10,9 @@
 // How long after its "s" the answer of a search the GUI stopped or left is waited for before
 // orv stops waiting for it.
 constexpr std::uint32_t kStopAnswerMs = 2000;
-// How long the real answer of a search answered by no move is awaited after its "s": an
-// engine still at that search answers at once; one that was not says nothing more.
+// How long the real answer of a search answered by no move, or by what looks like a copy of
+// the answer before, is awaited after its "s": an engine still at that search answers at
+// once; one that was not says nothing more.
 constexpr std::uint32_t kDoubtedAnswerMs = 500;
 
 // The value after keyword in a "go" line, without its last three digits (milliseconds cut

@@ -61,6 +61,7 @@ bool begin_engine(Session& s, EngineStart start) {
   // A new engine owes nothing of the last one's: no line half read, no report, no ponder.
   state.pieces = EngineLinePieces{};
   state.game.info_seen = state.game.pondering = false;
+  state.game.last_move_line.clear();
   s.errors = ErrorRelay{};
   s.engine_started_tick = s.errors.next_tick = platform::tick_ms();
   s.banner_due = s.engine_started_tick + (s.banner_again_ms ? s.banner_again_ms : kBannerAgainMs);
@@ -106,7 +107,6 @@ void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
   LineReader& reader = reader_of(s, input);
   // While the answer to an "s" is awaited, the reports before it give way to it.
   s.state.out.reporting = answer_awaited(s.state.game.searches);
-  if (input == platform::kEngineOut) s.state.game.asked_since_read = false;
   for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
     if (input == platform::kEngineOut) {
       output_piece(s, piece, now);

@@ -19,6 +19,9 @@ bool match_engine(std::string_view line, std::size_t& cursor, std::string_view l
 
 namespace {
 
+// How soon after the engine's move line the same line again counts as a copy of it.
+constexpr std::uint32_t kCopyWithinMs = 500;
+
 // The position file written anew from the GUI's last position: after a single new move it
 // still holds the position before that move. False (reported) when it cannot be written.
 bool rewrite_position_file(State& s) {
@@ -44,7 +47,7 @@ bool restart_without_book(State& s, std::uint32_t now) {
   send_command(s, "book off");
   send_command(s, s.engine.version == 1 ? "limit time 86400" : "limit time 0 86400");
   send_command(s, "move");
-  s.game.asked_since_read = true;
+  s.game.last_move_searched_again = true;
   return true;
 }
 
@@ -58,11 +61,41 @@ void doubt_answer(State& s, std::uint32_t now) {
   send_command(s, "s");
 }
 
-// A copy of the book's move read along with it, say: the search asked again is still owed.
-bool answer_predates_search(State& s, std::string_view line) {
-  if (!s.game.asked_since_read) return false;
-  outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
-  return true;
+// The board copy keeps a promotion's mark where the GUI's move promoted a piece; a board read
+// from a position whole does not.
+bool same_position(const Position& a, const Position& b) {
+  for (int square = 0; square < 81; ++square) {
+    if ((a.board[square] ^ b.board[square]) & ~kPromotionMark) return false;
+  }
+  return a.side_to_move == b.side_to_move && std::memcmp(a.hands, b.hands, sizeof a.hands) == 0;
+}
+
+enum class Repeat { kNo, kBookMove, kCopy };
+
+// A move line that repeats the engine's last line at once is most likely a copy of it, written
+// for the search before: engines that write their move twice write it so. A search of the
+// same position may well have the same answer: it is taken as one. The line is remembered
+// either way, with the board searched.
+Repeat repeats_last_move(State& s, std::string_view line, const Position& board,
+                         std::uint32_t now) {
+  GameState& g = s.game;
+  const bool same = line == g.last_move_line && now - g.last_move_tick <= kCopyWithinMs;
+  const bool same_board = same_position(board, g.last_move_board);
+  if (!same) g.last_move_searched_again = false;
+  g.last_move_line.assign(line);
+  g.last_move_tick = now;
+  g.last_move_board = board;
+  if (same && g.last_move_searched_again) return Repeat::kBookMove;
+  return same && !same_board ? Repeat::kCopy : Repeat::kNo;
+}
+
+// A copy answers nothing owed: the engine, still at that search, is told to stop (unless it
+// was), and its own answer is awaited and shown as any answer.
+void copy_awaits_answer(State& s, std::string_view line, std::uint32_t now) {
+  outbox_gui(s.out, {"info string engine answer came twice: ", line});
+  if (answer_shown(s.game.searches) && search_copied(s.game.searches, now)) {
+    send_command(s, "s");
+  }
 }
 
 void write_last_move_file(State& s) {
@@ -92,16 +125,22 @@ bool answer_unused(State& s, const SearchEnd& end, std::string_view line) {
   return true;
 }
 
-void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
+namespace {
+
+// The board the search owed was of: the board copy, or, once the GUI has sent another
+// position, the search's own copy, which the move does not outlive.
+Position& searched_board(State& s, Position& own) {
+  const Searches& searches = s.game.searches;
+  if (searches.searched == searches.serial) return s.position;
+  own = s.searched_position;
+  return own;
+}
+
+void answer_move(State& s, std::string_view line, Position& board, std::uint32_t now) {
   const std::string_view rest = line.substr(4);  // after "move"
-  if (answer_predates_search(s, line) || restart_without_book(s, now)) return;
   const SearchEnd end = search_answered(s.game.searches);
   // A search the GUI left, or none: the move is neither shown nor played.
   if (answer_unused(s, end, line)) return;
-  // The board the search was of: the board copy, or, once the GUI has sent another
-  // position, the search's own copy, which the move does not outlive.
-  Position own;
-  Position& board = end.current ? s.position : (own = s.searched_position);
   if (!end.current) s.game.engine_behind = true;
   char csa[6];
   copy_csa_move(rest, csa);
@@ -132,8 +171,25 @@ void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   answer_search(s, end, usi);
 }
 
+}  // namespace
+
+void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
+  Position own;
+  Position& board = searched_board(s, own);
+  const Repeat repeat = repeats_last_move(s, line, board, now);
+  // The book's move again, written before the engine read that it is to search on: the
+  // search asked again is still owed.
+  if (repeat == Repeat::kBookMove) {
+    return outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
+  }
+  if (restart_without_book(s, now)) return;
+  if (repeat == Repeat::kCopy && engine_owes(s.game.searches)) {
+    return copy_awaits_answer(s, line, now);
+  }
+  answer_move(s, line, board, now);
+}
+
 void handle_resign_line(State& s, std::string_view line) {
-  if (answer_predates_search(s, line)) return;
   const SearchEnd end = search_answered(s.game.searches);
   if (answer_unused(s, end, line)) return;
   outbox_gui(s.out, {"info currmove resign"});
@@ -166,6 +222,7 @@ void echo_engine_text(State& s, std::string_view text) {
 bool translate_engine_line(State& s, std::string_view line, std::uint32_t now) {
   std::size_t cursor = 0;
   trace_line(s, kReceivedFromEngine, line);
+  if (line.substr(0, 4) != "move") s.game.last_move_line.clear();  // no copy follows a line
   // Literals that share a beginning are tried longest first: "info ponder start" before
   // "info ", and "info " (candidates) before "info" (a score).
   if (match_engine(line, cursor, "move")) {

@@ -137,9 +137,8 @@ TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
   }
 }
 
-// A copy of the engine's move, written a moment later, may cost the search the GUI asks at
-// once after it (it is judged like any answer: a resign where it is no move), never a later
-// one: the engine is told to stop that search, and its own answer to it answers nothing.
+// A copy of the engine's move, written a moment later, answers not the search the GUI asks at
+// once after it: the engine is told to stop that search, and its own answer is the bestmove.
 TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
   const std::string go = "go btime 0 wtime 0\n";
   std::string dir =
@@ -151,7 +150,7 @@ TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
   const std::vector<std::string> gui = {"position startpos\n" + go,
                                         "position startpos moves 7g7f 3c3d\n" + go,
                                         "position startpos moves 7g7f 3c3d 2g2f 8c8d\n" + go};
-  const std::vector<std::string> answers = {"bestmove 7g7f", "bestmove resign", "bestmove 5g5f"};
+  const std::vector<std::string> answers = {"bestmove 7g7f", "bestmove 6g6f", "bestmove 5g5f"};
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "isready\n");

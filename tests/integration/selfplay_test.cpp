@@ -14,8 +14,10 @@
 
 namespace {
 
-// The stand-in's stray quirks orv cannot yet survive, left out of these runs: a copy of the
-// answer a moment later, a move after the banner (Searches.DISABLED_LinesForAnotherSearch...).
+// The stand-in's stray quirks orv cannot survive, left out of these runs: a move after the
+// banner (Searches.DISABLED_LinesForAnotherSearch...), and a copy of the answer a moment later,
+// which orv takes for the answer where the GUI asks the same position again at once (a new
+// game, say): the same move of the same position, but written for another search.
 const std::string kLeftOut = " --leave-out copy,banner";
 
 #if defined(ORV_UNDER_WINE) || defined(ORV_SANITIZED)
