@@ -74,7 +74,10 @@ bool watch_until(Watch& w, std::uint32_t ms, Done done) {
     platform::Wants wants;
     wants.read[platform::kEngineOut] = !w.link.out.ended;
     wants.read[platform::kEngineErr] = !w.link.err.ended;
-    wants.read[platform::kGuiIn] = w.typed && !w.typed->ended;
+    // What is typed is kept for the session; once its buffer is full the rest waits.
+    std::size_t room = 0;
+    if (w.typed && !w.typed->ended) read_room(*w.typed, room);
+    wants.read[platform::kGuiIn] = room > 0;
     platform::Ready ready;
     platform::io_wait(wants, left, ready);
     w.link.exited = w.link.exited || ready.exited;

@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -402,6 +403,39 @@ TEST(SelfCheck, QuitDuringTheEnginesSilence) {
   close(terminal);
   EXPECT_FALSE(file_exists(dir + "/orv_molvara.ini"));
 }
+
+#ifndef ORV_UNDER_WINE
+// More lines pasted during the engine's silence than orv holds for later are kept waiting in
+// the terminal, not taken for the end of the input: orv answers them, and what follows.
+TEST(SelfCheck, PastedLinesDuringTheEnginesSilenceWait) {
+  const std::string dir = make_test_dir("check_paste_in_silence", "orv_molvara", "molvara",
+                                        "@start|sleep|1500\n@start|out|Molvara Version 2.0\n");
+  int terminal = -1;
+  const pid_t pid = start_at_terminal(dir, terminal);
+  ASSERT_GT(pid, 0);
+  for (int waited = 0; !file_exists(dir + "/engine.pid") && waited < 10000; waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  termios mode;  // no echo: what orv writes is all there is to read
+  ASSERT_EQ(tcgetattr(terminal, &mode), 0);
+  mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  ASSERT_EQ(tcsetattr(terminal, TCSANOW, &mode), 0);
+  std::string paste;
+  while (paste.size() < 24000) paste += "isready\r";
+  paste += "usi\r";
+  // A terminal's person reads while pasting: the answers are read meanwhile.
+  std::thread typist([&] {
+    EXPECT_EQ(write(terminal, paste.data(), paste.size()), static_cast<ssize_t>(paste.size()));
+  });
+  std::string seen;
+  EXPECT_TRUE(read_until(terminal, seen, "usiok", 20000)) << seen.substr(0, 2000);
+  typist.join();
+  ASSERT_EQ(write(terminal, "quit\r", 5), 5);
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  close(terminal);
+}
+#endif
 
 // A failed check started by hand (a double-click) stays until it has been read, and orv then
 // ends: it starts the engine no more and writes no ini.
