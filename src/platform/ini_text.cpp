@@ -29,8 +29,14 @@ struct Line {
   std::string_view text;  // without its line end
 };
 
+// The mark some editors (Notepad) put before UTF-8 text: no part of the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::vector<Line> split_lines(std::string_view text) {
   std::vector<Line> lines;
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    text.remove_prefix(kByteOrderMark.size());
+  }
   while (!text.empty()) {
     std::size_t end = text.find('\n');
     if (end == std::string_view::npos) {
@@ -113,7 +119,7 @@ std::string ini_text_set(std::string_view text, std::string_view section, std::s
     }
   }
 
-  std::string out;
+  std::string out(text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark : "");
   auto put = [&](std::string_view line) {
     out.append(line);
     out.append(eol);

@@ -29,6 +29,9 @@ TEST(IniText, ReadsKeysOfTheirOwnSectionOnly) {
     if (c.found) {
       EXPECT_EQ(value, c.value) << c.section << c.key;
     }
+    // A section on the first line, after a byte order mark (as Notepad saves UTF-8), too.
+    const std::string marked = "\xEF\xBB\xBF" + std::string(text).substr(10);
+    EXPECT_EQ(ini_text_get(marked, c.section, c.key, value), c.found) << c.section << c.key;
   }
 }
 
@@ -49,6 +52,9 @@ TEST(IniText, SettingKeepsEveryOtherLine) {
       {"; keep me\r\n[orv]\r\nDebug=false\r\n", "orv", "Debug", "true",
        "; keep me\r\n[orv]\r\nDebug=true\r\n"},
       {"[orv]\nDebug=false", "orv", "Command", "", "[orv]\nDebug=false\nCommand=\n"},
+      // As Notepad saves it: the mark stays before the first line, no section of its own.
+      {"\xEF\xBB\xBF[Molvara]\r\nDir=/a/\r\n", "Molvara", "Name", "x",
+       "\xEF\xBB\xBF[Molvara]\r\nDir=/a/\r\nName=x\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ini_text_set(c.before, c.section, c.key, c.value), c.after) << c.before;
