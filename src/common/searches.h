@@ -88,7 +88,8 @@ void search_doubted(Searches& searches, std::uint32_t now);
 bool search_copied(Searches& searches, std::uint32_t now);
 
 // No answer came in time after "s": orv no longer waits for it. True when the GUI waits for
-// it (a "stop"), so that it gets its bestmove now.
+// it (a "stop", or a timed search whose answer was a copy), so that it gets its bestmove
+// now; an analysis not yet stopped gets its resign at "stop".
 bool search_overdue(Searches& searches);
 
 // The engine owing an overdue answer is ended and started afresh: it owes nothing.

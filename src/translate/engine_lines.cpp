@@ -80,7 +80,7 @@ Repeat repeats_last_move(State& s, std::string_view line, const Position& board,
                          std::uint32_t now) {
   GameState& g = s.game;
   const bool same = line == g.last_move_line && now - g.last_move_tick <= kCopyWithinMs;
-  const bool same_board = same_position(board, g.last_move_board);
+  const bool same_board = same && same_position(board, g.last_move_board);
   if (!same) g.last_move_searched_again = false;
   g.last_move_line.assign(line);
   g.last_move_tick = now;

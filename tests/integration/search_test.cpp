@@ -139,30 +139,42 @@ TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
 
 // A copy of the engine's move, written a moment later, answers not the search the GUI asks at
 // once after it: the engine is told to stop that search, and its own answer is the bestmove.
+// An engine that then says nothing costs that search, and is started afresh for the next.
 TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
   const std::string go = "go btime 0 wtime 0\n";
-  std::string dir =
-      make_test_dir("stale_copy", "orv_molvara", "molvara",
-                    kBanner +
-                        "move#1|out|move7776FU\nmove#1|sleep|50\nmove#1|out|move7776FU\n"
-                        "move#2|sleep|100\nmove#2|out|move6766FU\n"
-                        "move#3|out|move5756FU\n");
+  const std::string copy = "move#1|out|move7776FU\nmove#1|sleep|50\nmove#1|out|move7776FU\n";
+  const std::string first_engine_copy =
+      "1>move#1|out|move7776FU\n1>move#1|sleep|50\n1>move#1|out|move7776FU\n";
+  const struct {
+    const char* name;
+    std::string script;
+    std::vector<std::string> answers;
+  } cases[] = {
+      {"stale_copy",
+       copy + "move#2|sleep|100\nmove#2|out|move6766FU\nmove#3|out|move5756FU\n",
+       {"bestmove 7g7f", "bestmove 6g6f", "bestmove 5g5f"}},
+      {"stale_copy_silent",
+       "@silent-stop|on|\n" + first_engine_copy + "2>move|out|move5756FU\n",
+       {"bestmove 7g7f", "bestmove resign", "bestmove 5g5f"}},
+  };
   const std::vector<std::string> gui = {"position startpos\n" + go,
                                         "position startpos moves 7g7f 3c3d\n" + go,
                                         "position startpos moves 7g7f 3c3d 2g2f 8c8d\n" + go};
-  const std::vector<std::string> answers = {"bestmove 7g7f", "bestmove 6g6f", "bestmove 5g5f"};
-  AdapterSession s;
-  ASSERT_TRUE(start_adapter(s, dir));
-  send(s, "isready\n");
-  lines_until(s, "readyok");
-  for (std::size_t i = 0; i < gui.size(); ++i) {
-    send(s, gui[i]);
-    std::string answer = next_line(s, 3000);
-    while (answer.rfind("bestmove ", 0) != 0 && answer[0] != '<') answer = next_line(s, 3000);
-    EXPECT_EQ(answer, answers[i]) << i;
+  for (const auto& c : cases) {
+    std::string dir = make_test_dir(c.name, "orv_molvara", "molvara", kBanner + c.script);
+    AdapterSession s;
+    ASSERT_TRUE(start_adapter(s, dir));
+    send(s, "isready\n");
+    lines_until(s, "readyok");
+    for (std::size_t i = 0; i < gui.size(); ++i) {
+      send(s, gui[i]);
+      std::string answer = next_line(s);
+      while (answer.rfind("bestmove ", 0) != 0 && answer[0] != '<') answer = next_line(s);
+      EXPECT_EQ(answer, c.answers[i]) << c.name << " " << i;
+    }
+    send(s, "quit\n");
+    EXPECT_EQ(wait_exit(s), 0) << c.name;
   }
-  send(s, "quit\n");
-  EXPECT_EQ(wait_exit(s), 0);
 }
 
 // An engine that leaves one search unanswered, even after "s", costs that search alone: the

@@ -346,6 +346,16 @@ pid_t start_at_terminal(const std::string& dir, int& terminal) {
   return pid;
 }
 
+// The same, once the check has started the engine.
+pid_t start_at_terminal_with_engine(const std::string& dir, int& terminal) {
+  const pid_t pid = start_at_terminal(dir, terminal);
+  for (int waited = 0; pid > 0 && !file_exists(dir + "/engine.pid") && waited < 10000;
+       waited += 10) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return pid;
+}
+
 }  // namespace
 
 #ifndef ORV_UNDER_WINE
@@ -388,11 +398,8 @@ TEST(SelfCheck, QuitDuringTheEnginesSilence) {
   const std::string dir = make_test_dir("check_quit_in_silence", "orv_molvara", "molvara",
                                         "@start|sleep|20000\n@start|out|Molvara Version 2.0\n");
   int terminal = -1;
-  const pid_t pid = start_at_terminal(dir, terminal);
+  const pid_t pid = start_at_terminal_with_engine(dir, terminal);
   ASSERT_GT(pid, 0);
-  for (int waited = 0; !file_exists(dir + "/engine.pid") && waited < 10000; waited += 10) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const auto asked = std::chrono::steady_clock::now();
   ASSERT_EQ(write(terminal, "quit\r", 5), 5);  // and the Enter key
@@ -411,11 +418,8 @@ TEST(SelfCheck, PastedLinesDuringTheEnginesSilenceWait) {
   const std::string dir = make_test_dir("check_paste_in_silence", "orv_molvara", "molvara",
                                         "@start|sleep|1500\n@start|out|Molvara Version 2.0\n");
   int terminal = -1;
-  const pid_t pid = start_at_terminal(dir, terminal);
+  const pid_t pid = start_at_terminal_with_engine(dir, terminal);
   ASSERT_GT(pid, 0);
-  for (int waited = 0; !file_exists(dir + "/engine.pid") && waited < 10000; waited += 10) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   termios mode;  // no echo: what orv writes is all there is to read
   ASSERT_EQ(tcgetattr(terminal, &mode), 0);
   mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
