@@ -17,7 +17,7 @@ enum class SearchPhase : std::uint8_t {
              // search: the engine was told "s", and its real answer is awaited a moment
   kCopied,   // its answer repeated the engine's last move line at once, most likely a copy
              // written for the search before: the engine has been told "s", its own answer
-             // is awaited a moment and shown
+             // is awaited a moment and shown; when none comes, the repeat was the answer
 };
 
 struct Searches {

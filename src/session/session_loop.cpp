@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "session/session.h"
 #include "session/session_parts.h"
+#include "translate/engine_lines.h"
 
 namespace {
 
@@ -96,8 +97,10 @@ int next_wait(const Session& s, std::uint32_t now) {
 void reach_deadlines(Session& s, std::uint32_t now) {
   relay_next(s.errors, s.state.out, now);
   const std::uint32_t stop_due = stop_answer_due(s.state);
-  if (s.state.engine.running && stop_due != 0 && passed(now, stop_due))
+  if (s.state.engine.running && stop_due != 0 && passed(now, stop_due) &&
+      !repeat_answered(s.state, now)) {
     stop_answer_overdue(s.state);
+  }
   if (s.engine_blocked && passed(now, s.engine_stuck_tick + kEngineWriteMs)) {
     engine_failed(s, "does not read its input");
   }

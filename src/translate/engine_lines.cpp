@@ -173,6 +173,23 @@ void answer_move(State& s, std::string_view line, Position& board, std::uint32_t
 
 }  // namespace
 
+bool repeat_answered(State& s, std::uint32_t now) {
+  if (s.game.searches.phase != SearchPhase::kCopied || s.game.last_move_line.empty()) {
+    return false;
+  }
+  const std::string line = s.game.last_move_line;
+  Position own;
+  Position& board = searched_board(s, own);
+  char csa[6];
+  copy_csa_move(std::string_view(line).substr(4), csa);
+  const bool flip = option_on(s.options, kFlipHorizontal);
+  if (!csa_move_is_readable(board, csa, flip) || !csa_move_is_legal(board, csa, flip)) {
+    return false;
+  }
+  answer_move(s, line, board, now);
+  return true;
+}
+
 void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   Position own;
   Position& board = searched_board(s, own);

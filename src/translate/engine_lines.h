@@ -29,6 +29,11 @@ void handle_candidate_line(State& state, std::string_view rest);
 void handle_score_line(State& state, std::string_view rest, std::uint32_t now);
 void handle_statistics_line(State& state, std::string_view rest);
 
+// The engine wrote nothing after a repeat of its last move line while its own answer was
+// awaited: the repeat was that answer (an engine stopped at once may well find its last move
+// again) and is given now, when it is a move here. False when it is not: the answer is owed.
+bool repeat_answered(State& state, std::uint32_t now);
+
 // The bestmove that ends a search: written now, or, for an analysis the GUI has not
 // stopped, held for its "stop".
 void answer_search(State& state, const SearchEnd& end, std::string_view move);

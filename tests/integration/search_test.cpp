@@ -139,7 +139,8 @@ TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
 
 // A copy of the engine's move, written a moment later, answers not the search the GUI asks at
 // once after it: the engine is told to stop that search, and its own answer is the bestmove.
-// An engine that then says nothing costs that search, and is started afresh for the next.
+// An engine that then says nothing costs that search, and is started afresh for the next,
+// unless the repeat is a move there: then it was the engine's answer.
 TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
   const std::string go = "go btime 0 wtime 0\n";
   const std::string copy = "move#1|out|move7776FU\nmove#1|sleep|50\nmove#1|out|move7776FU\n";
@@ -156,6 +157,10 @@ TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
       {"stale_copy_silent",
        "@silent-stop|on|\n" + first_engine_copy + "2>move|out|move5756FU\n",
        {"bestmove 7g7f", "bestmove resign", "bestmove 5g5f"}},
+      // The same move found again for the next position, at once: nothing follows it.
+      {"same_answer_again",
+       "move#1|out|move2726FU\nmove#2|out|move2726FU\n8384FU|out|move5756FU\n",
+       {"bestmove 2g2f", "bestmove 2g2f", "bestmove 5g5f"}},
   };
   const std::vector<std::string> gui = {"position startpos\n" + go,
                                         "position startpos moves 7g7f 3c3d\n" + go,
