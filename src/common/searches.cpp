@@ -35,7 +35,7 @@ SearchEnd search_answered(Searches& s) {
   s.answered = true;
   const bool awaited = phase == SearchPhase::kRunning || phase == SearchPhase::kCopied;
   const bool held = s.infinite && awaited && s.analysis;
-  const bool late = phase == SearchPhase::kOverdue;
+  const bool late = phase == SearchPhase::kOverdue || phase == SearchPhase::kTaken;
   const bool shown = awaited || phase == SearchPhase::kStopped;
   return {true, shown, held, s.searched == s.serial, late};
 }
@@ -50,6 +50,10 @@ bool search_copied(Searches& s, std::uint32_t now) {
   s.phase = SearchPhase::kCopied;
   s.end_tick = now;
   return running;
+}
+
+void search_taken(Searches& s) {
+  s.phase = SearchPhase::kTaken;
 }
 
 bool search_overdue(Searches& s) {

@@ -18,6 +18,8 @@ enum class SearchPhase : std::uint8_t {
   kCopied,   // its answer repeated the engine's last move line at once, most likely a copy
              // written for the search before: the engine has been told "s", its own answer
              // is awaited a moment and shown; when none comes, the repeat was the answer
+  kTaken,    // its repeat was given as the answer; were it a copy after all, the engine's own
+             // answer may still come, until the time allowed after "s", and is not shown
 };
 
 struct Searches {
@@ -51,7 +53,8 @@ inline bool engine_owes(const Searches& s) {
 // The engine was told "s" and its answer is awaited, within a time.
 inline bool answer_awaited(const Searches& s) {
   return s.phase == SearchPhase::kStopped || s.phase == SearchPhase::kLeft ||
-         s.phase == SearchPhase::kDoubted || s.phase == SearchPhase::kCopied;
+         s.phase == SearchPhase::kDoubted || s.phase == SearchPhase::kCopied ||
+         s.phase == SearchPhase::kTaken;
 }
 
 // An answer that came now would be shown to the GUI.
@@ -86,6 +89,9 @@ void search_doubted(Searches& searches, std::uint32_t now);
 // this search. Unless the GUI's "stop" already had it told, it is told "s" now (true). Its
 // answer is awaited a moment.
 bool search_copied(Searches& searches, std::uint32_t now);
+
+// The repeat awaited with kCopied was given as the answer.
+void search_taken(Searches& searches);
 
 // No answer came in time after "s": orv no longer waits for it. True when the GUI waits for
 // it (a "stop", or a timed search whose answer was a copy), so that it gets its bestmove

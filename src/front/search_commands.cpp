@@ -127,7 +127,11 @@ std::uint32_t stop_answer_due(const State& s) {
 }
 
 void stop_answer_overdue(State& s) {
-  if (s.game.searches.phase == SearchPhase::kDoubted) return search_abandoned(s.game.searches);
+  const SearchPhase phase = s.game.searches.phase;
+  // Nothing came after a doubted answer or a repeat taken: the engine owes nothing.
+  if (phase == SearchPhase::kDoubted || phase == SearchPhase::kTaken) {
+    return search_abandoned(s.game.searches);
+  }
   const bool stopped = search_overdue(s.game.searches);
   outbox_gui(s.out, {"info string engine ", s.engine.file, " did not answer its stop"});
   if (stopped) outbox_gui(s.out, {"bestmove resign"});

@@ -187,6 +187,7 @@ bool repeat_answered(State& s, std::uint32_t now) {
     return false;
   }
   answer_move(s, line, board, now);
+  search_taken(s.game.searches);
   return true;
 }
 

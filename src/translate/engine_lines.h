@@ -31,7 +31,9 @@ void handle_statistics_line(State& state, std::string_view rest);
 
 // The engine wrote nothing after a repeat of its last move line while its own answer was
 // awaited: the repeat was that answer (an engine stopped at once may well find its last move
-// again) and is given now, when it is a move here. False when it is not: the answer is owed.
+// again) and is given now, when it is a move here; an answer of the engine's own that still
+// comes in the time allowed after "s" is shown as too late. False when the repeat is no move
+// here: the answer is owed.
 bool repeat_answered(State& state, std::uint32_t now);
 
 // The bestmove that ends a search: written now, or, for an analysis the GUI has not

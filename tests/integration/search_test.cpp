@@ -159,7 +159,13 @@ TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
        {"bestmove 7g7f", "bestmove resign", "bestmove 5g5f"}},
       // The same move found again for the next position, at once: nothing follows it.
       {"same_answer_again",
-       "move#1|out|move2726FU\nmove#2|out|move2726FU\n8384FU|out|move5756FU\n",
+       "move#1|out|move2726FU\nmove#2|out|move2726FU\nmove#3|out|move5756FU\n",
+       {"bestmove 2g2f", "bestmove 2g2f", "bestmove 5g5f"}},
+      // A copy that is a move there, of an engine whose own answer comes a second later: the
+      // copy is taken, the late answer answers no later search.
+      {"copy_then_late_answer",
+       "move#1|out|move2726FU\nmove#1|sleep|50\nmove#1|out|move2726FU\nmove#2|sleep|1000\n"
+       "move#2|out|move6766FU\nmove#3|out|move5756FU\n",
        {"bestmove 2g2f", "bestmove 2g2f", "bestmove 5g5f"}},
   };
   const std::vector<std::string> gui = {"position startpos\n" + go,
