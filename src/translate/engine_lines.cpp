@@ -182,10 +182,7 @@ bool repeat_answered(State& s, std::uint32_t now) {
   Position& board = searched_board(s, own);
   char csa[6];
   copy_csa_move(std::string_view(line).substr(4), csa);
-  const bool flip = option_on(s.options, kFlipHorizontal);
-  if (!csa_move_is_readable(board, csa, flip) || !csa_move_is_legal(board, csa, flip)) {
-    return false;
-  }
+  if (!csa_move_is_legal(board, csa, option_on(s.options, kFlipHorizontal))) return false;
   answer_move(s, line, board, now);
   search_taken(s.game.searches);
   return true;
