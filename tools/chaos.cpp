@@ -119,7 +119,10 @@ bool bestmove_holds(Player& p, Chaos& c, const Sent& sent, const std::string& be
   std::string why;
   const Trace trace = trace_bestmove(p.log, sent.now, bestmove, why);
   ++c.traces[static_cast<int>(trace)];
-  if (trace == Trace::kOwn || trace == Trace::kResign || trace == Trace::kExplained) return true;
+  if (trace == Trace::kOwn || trace == Trace::kResign || trace == Trace::kExplained ||
+      trace == Trace::kCopy) {
+    return true;
+  }
   broke(p, c, "bestmove " + bestmove + ": " + why);
   return true;
 }
@@ -380,8 +383,9 @@ std::string broken_summary(const Chaos& c) {
   return std::to_string(c.bestmoves) + " bestmove(s) (" + std::to_string(c.resigns) +
          " resign) checked: " + count(Trace::kOwn) + " the engine's own answer, " +
          count(Trace::kResign) + " its resign or complaint, " + count(Trace::kExplained) +
-         " resign(s) a surprise explains; rules broken: " + count(Trace::kNoSearch) +
-         " a line for no search, " + count(Trace::kSameBoard) +
+         " resign(s) a surprise explains, " + count(Trace::kCopy) +
+         " a copy of the answer to the search before of the same position; rules broken: " +
+         count(Trace::kNoSearch) + " a line for no search, " + count(Trace::kSameBoard) +
          " an answer to an earlier search of the same position, " + count(Trace::kOtherBoard) +
          " an answer to a search of another position, " + count(Trace::kUnexplained) +
          " resign(s) nothing explains, " + count(Trace::kUnknown) + " no line of the engine";

@@ -44,7 +44,7 @@ struct Chaos {
   long searches = 0, analyses = 0, stops = 0, left = 0, readies_sent = 0, options_sent = 0;
   long variations = 0, variation_moves = 0, repeats = 0, idle_stops = 0, engine_unanswered = 0;
   long bestmoves = 0, resigns = 0, restarts = 0;
-  long traces[8] = {};  // bestmoves by their Trace
+  long traces[9] = {};  // bestmoves by their Trace
   long bad_variations = 0;
   // Rules broken that leave the dialogue as it was (a legal bestmove that is not the search's
   // own, a variation not legal in the position sent): each is told, and the dialogue goes on.

@@ -37,6 +37,15 @@ bool answered_since_go(const EngineLog& log, const std::set<std::string>& own,
   return false;
 }
 
+// The engine wrote its answer to that search twice, since the "go" before the last one.
+bool copied_since_search_before(const EngineLog& log, const std::string& id) {
+  for (std::size_t i = log.go_before; i < log.entries.size(); ++i) {
+    const LogEntry& e = log.entries[i];
+    if (e.what == "quirk" && e.id == id && e.text == "copy") return true;
+  }
+  return false;
+}
+
 // Which search the engine wrote this answer for, the last time it wrote it before the bestmove.
 Trace whose_answer(const EngineLog& log, const std::string& key, const std::string& text,
                    std::string& why) {
@@ -47,7 +56,8 @@ Trace whose_answer(const EngineLog& log, const std::string& key, const std::stri
     for (const LogEntry& s : log.entries) {
       if (s.what != "search" || s.id != e.id) continue;
       why += " of " + (s.text == key ? std::string("the same position") : "position " + s.text);
-      return s.text == key ? Trace::kSameBoard : Trace::kOtherBoard;
+      if (s.text != key) return Trace::kOtherBoard;
+      return copied_since_search_before(log, e.id) ? Trace::kCopy : Trace::kSameBoard;
     }
     why = text + " was a line the engine wrote for no search (" + e.id + ")";
     return Trace::kNoSearch;

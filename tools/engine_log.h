@@ -39,6 +39,8 @@ enum class Trace {
   kOwn,          // a move the engine wrote for a search of that position it began since the go
   kResign,       // a resign or complaint the engine gave such a search
   kExplained,    // a resign that a surprise since the search before explains
+  kCopy,         // the engine's answer to the search before, of the same position, written
+                 // twice: its copy cannot be told from an answer, and costs this search
   kNoSearch,     // a move line the engine wrote for no search (after its banner)
   kSameBoard,    // the engine's answer to an earlier search of the same position
   kOtherBoard,   // its answer to a search of another position

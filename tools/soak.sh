@@ -5,8 +5,9 @@
 # dialogue: impatient (--chaos) in the walk and in odd rounds' games, one that plays on at once
 # (--at-once) in even rounds' games; every seed its own. The rules: one bestmove per search,
 # after "stop" for an analysis, every move legal in the position sent, every bestmove the
-# engine's own answer to its search or a resign a surprise explains, nothing due later than
-# its bound, "quit" ending orv with 0.
+# engine's own answer to its search, a resign a surprise explains, or a copy of the answer to
+# the search before of the same position (written twice, it cannot be told from an answer),
+# nothing due later than its bound, "quit" ending orv with 0.
 #   tools/soak.sh [ROUNDS] [QUIRKS_LEFT_OUT]
 # ROUNDS defaults to 10; each round plays 10 games and walks 50 steps. QUIRKS_LEFT_OUT names
 # stray quirks of the stand-in to leave out, as "copy,banner" (standin/quirks.h).
@@ -59,7 +60,7 @@ done
 tally=$(tail -q -n 1 "$work"/*/selfplay.txt "$work"/*/analysis.txt |
   grep -o '[0-9]* bestmove(s) (.*' | sed 's/[^0-9]\+/ /g' | awk '
     { for (i = 1; i <= NF; ++i) sum[i] += $i; n = NF }
-    END { printf "%d bestmoves (%d resign): %d the engine'"'"'s own answer, %d its resign or complaint, %d resign(s) a surprise explains; rules broken: %d a line for no search, %d an answer to an earlier search of the same position, %d an answer to a search of another position, %d resign(s) nothing explains, %d no line of the engine", sum[1], sum[2], sum[3], sum[4], sum[5], sum[6], sum[7], sum[8], sum[9], sum[10] }')
+    END { printf "%d bestmoves (%d resign): %d the engine'"'"'s own answer, %d its resign or complaint, %d resign(s) a surprise explains, %d a copy of the answer to the search before of the same position; rules broken: %d a line for no search, %d an answer to an earlier search of the same position, %d an answer to a search of another position, %d resign(s) nothing explains, %d no line of the engine", sum[1], sum[2], sum[3], sum[4], sum[5], sum[6], sum[7], sum[8], sum[9], sum[10], sum[11] }')
 variations=$(tail -q -n 1 "$work"/*/selfplay.txt "$work"/*/analysis.txt |
   grep -o '([0-9]* of them illegal' | grep -o '[0-9]*' | awk '{ n += $1 } END { print n + 0 }')
 echo "soak: $games games and $steps analysis steps in $(($(date +%s) - started)) s; $tally;" \
