@@ -16,6 +16,7 @@
 enum class Waiting : std::uint8_t {
   kNothing,
   kBanner,      // the engine is starting: its first line is awaited
+  kFirstWords,  // it has said its name: what it says at once after that answers nothing
   kEngineFree,  // a search waits until the engine has answered the one it owes
   kEnd,         // orv is ending: nothing more is handled
 };
@@ -47,6 +48,7 @@ struct Session {
   std::uint32_t engine_started_tick = 0;
   std::uint32_t banner_again_ms = 0;  // how long an engine started again may take
   std::uint32_t banner_due = 0;       // an engine started again says its name by then
+  std::uint32_t first_words_due = 0;  // the end of what it says at once after its name
   Ending ending = Ending::kNone;
   bool input_ended = false;  // the GUI's input has ended (rather than said "quit")
   int exit_code = 0;

@@ -8,6 +8,9 @@ namespace {
 // An engine started again mid-game has said its name once already: it is given this long, or
 // twice as long as it took the first time, whichever is more.
 constexpr std::uint32_t kBannerAgainMs = 10000;
+// What an engine writes this soon after its banner was written before it read anything: it
+// answers no search, for none is asked until then. (A move line there would answer the first.)
+constexpr std::uint32_t kFirstWordsMs = 50;
 // What an engine ended for another is still read of: at most this many reads of its pipes.
 constexpr int kLastReads = 32;
 
@@ -23,7 +26,8 @@ void banner_arrived(Session& s, const std::string& banner) {
     s.banner_again_ms = took * 2 > kBannerAgainMs ? took * 2 : kBannerAgainMs;
   }
   if (s.start == EngineStart::kAgain) settings_again(state);
-  s.waiting = Waiting::kNothing;
+  s.waiting = Waiting::kFirstWords;
+  s.first_words_due = platform::tick_ms() + kFirstWordsMs;
 }
 
 void output_piece(Session& s, const LineRead& piece, std::uint32_t now) {
@@ -93,6 +97,10 @@ void start_engine_again(Session& s, std::uint32_t now) {
 }
 
 bool banner_due(const Session& s, std::uint32_t& due) {
+  if (s.waiting == Waiting::kFirstWords) {
+    due = s.first_words_due;
+    return true;
+  }
   due = s.banner_due;
   return s.waiting == Waiting::kBanner && s.start == EngineStart::kAgain;
 }

@@ -105,7 +105,13 @@ void reach_deadlines(Session& s, std::uint32_t now) {
     engine_failed(s, "does not read its input");
   }
   std::uint32_t due;
-  if (banner_due(s, due) && passed(now, due)) engine_gone(s, now);
+  if (banner_due(s, due) && passed(now, due)) {
+    if (s.waiting == Waiting::kFirstWords) {
+      s.waiting = Waiting::kNothing;
+    } else {
+      engine_gone(s, now);
+    }
+  }
   advance_end(s, now);
 }
 

@@ -9,7 +9,8 @@
 bool begin_engine(Session& session, EngineStart start);
 // The engine never answered a stop: its last lines are shown, it is ended and started again.
 void start_engine_again(Session& session, std::uint32_t now);
-// An engine started again that has not said its name in time is gone.
+// The GUI's lines wait until then: an engine started again that has not said its name in time
+// is gone; one that has, has said what it says at once after its name.
 bool banner_due(const Session& session, std::uint32_t& due);
 void read_engine(Session& session, platform::Input input, std::uint32_t now);
 // Handles every line the reader of that input holds (read_engine's second half).
