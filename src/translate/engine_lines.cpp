@@ -70,12 +70,12 @@ bool same_position(const Position& a, const Position& b) {
   return a.side_to_move == b.side_to_move && std::memcmp(a.hands, b.hands, sizeof a.hands) == 0;
 }
 
-enum class Repeat { kNo, kBookMove, kCopy };
+enum class Repeat { kNo, kBookMove, kCopy, kCopyHere };
 
 // A move line that repeats the engine's last line at once is most likely a copy of it, written
-// for the search before: engines that write their move twice write it so. A search of the
-// same position may well have the same answer: it is taken as one. The line is remembered
-// either way, with the board searched.
+// for the search before: engines that write their move twice write it so. Of the same position
+// it may as well be the answer; its own answer, should one follow, is the one taken all the
+// same, or it would answer the next search. The line is remembered, with the board searched.
 Repeat repeats_last_move(State& s, std::string_view line, const Position& board,
                          std::uint32_t now) {
   GameState& g = s.game;
@@ -86,13 +86,15 @@ Repeat repeats_last_move(State& s, std::string_view line, const Position& board,
   g.last_move_tick = now;
   g.last_move_board = board;
   if (same && g.last_move_searched_again) return Repeat::kBookMove;
-  return same && !same_board ? Repeat::kCopy : Repeat::kNo;
+  if (!same) return Repeat::kNo;
+  return same_board ? Repeat::kCopyHere : Repeat::kCopy;
 }
 
 // A copy answers nothing owed: the engine, still at that search, is told to stop (unless it
-// was), and its own answer is awaited and shown as any answer.
-void copy_awaits_answer(State& s, std::string_view line, std::uint32_t now) {
-  outbox_gui(s.out, {"info string engine answer came twice: ", line});
+// was), and its own answer is awaited and shown as any answer. The same move of the same
+// position is not called a copy: it is most often the answer.
+void copy_awaits_answer(State& s, std::string_view line, Repeat repeat, std::uint32_t now) {
+  if (repeat == Repeat::kCopy) outbox_gui(s.out, {"info string engine answer came twice: ", line});
   if (answer_shown(s.game.searches) && search_copied(s.game.searches, now)) {
     send_command(s, "s");
   }
@@ -198,8 +200,8 @@ void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
     return outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
   }
   if (restart_without_book(s, now)) return;
-  if (repeat == Repeat::kCopy && engine_owes(s.game.searches)) {
-    return copy_awaits_answer(s, line, now);
+  if (repeat != Repeat::kNo && engine_owes(s.game.searches)) {
+    return copy_awaits_answer(s, line, repeat, now);
   }
   answer_move(s, line, board, now);
 }

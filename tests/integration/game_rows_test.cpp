@@ -95,6 +95,8 @@ TEST(GameRows, FirstSearchOfAGameSendsTheTimeLimit) {
        "limit time 35791394 2147483647"},
   };
   std::vector<Row> rows;
+  // The same answer to the same position again at once may be a copy: the engine is told to
+  // stop, and the repeat is the answer when nothing follows.
   for (const auto& c : cases) {
     const std::string move = c.white ? "3c3d" : "7g7f";
     const std::string answered = "info currmove " + move + "\nbestmove " + move + "\n";
@@ -103,7 +105,7 @@ TEST(GameRows, FirstSearchOfAGameSendsTheTimeLimit) {
                         "~bestmove\n" + c.go + "~bestmove\n",
                     answered + answered,
                     std::string(c.white ? "read orv.csa\nbook off\n" : "") + c.limit +
-                        "\nmove\nread orv.csa\nmove\n"});
+                        "\nmove\nread orv.csa\nmove\ns\n"});
   }
   run_rows("rows_first_go", rows);
 }
@@ -277,8 +279,15 @@ TEST(GameRows, PositionsLoadedWholeOrAsOneMove) {
           {kV2 + "@search|out|move7776FU\n",
            "go\n~bestmove\ngo\n~bestmove\n",
            "info currmove 7g7f\nbestmove 7g7f\ninfo currmove 7g7f\nbestmove 7g7f\n",
-           "limit time 0 0\nmove\nread orv.csa\nmove\n",
+           "limit time 0 0\nmove\nread orv.csa\nmove\ns\n",
            {{"orv.csa", position_file(start + "\n")}}},
+          // The same move line again at once may be a copy written for the search before:
+          // the engine's own answer that follows is this search's, not the next one's.
+          {kV2 + "move#1|out|move7776FU\nmove#1|sleep|100\nmove#1|out|move7776FU\n"
+                 "move#2|out|move2726FU\n",
+           "go\n~bestmove\ngo\n~bestmove\n",
+           "info currmove 7g7f\nbestmove 7g7f\ninfo currmove 2g2f\nbestmove 2g2f\n",
+           "limit time 0 0\nmove\nread orv.csa\nmove\ns\n"},
           // An argument that names no position is echoed; the search goes on, on its board.
           {kV2 + "s|out|move3334FU\n",
            "position startpos moves 7g7f\ngo\nposition fen x\nstop\n~bestmove\n",
