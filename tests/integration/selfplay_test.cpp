@@ -14,12 +14,6 @@
 
 namespace {
 
-// The stand-in's stray quirks orv cannot survive, left out of these runs: a move after the
-// banner (Searches.DISABLED_LinesForAnotherSearch...), and a copy of the answer a moment later,
-// which orv takes for the answer where the GUI asks the same position again at once (a new
-// game, say): the same move of the same position, but written for another search.
-const std::string kLeftOut = " --leave-out copy,banner";
-
 #if defined(ORV_UNDER_WINE) || defined(ORV_SANITIZED)
 constexpr int kShare = 4;  // of each straying run's searches, one in this many
 #else
@@ -66,7 +60,7 @@ TEST(SelfPlay, ShortGamesUnderManySettings) {
       // Engines as real ones may be: blank lines, lines in pieces, remarks on standard error.
       {"quirks", "--byoyomi 100 --plies 60 --quirks 7"},
       // A GUI as impatient ones are, every rule of the dialogue checked: a short soak.
-      {"chaos", "--byoyomi 100 --plies 60 --games 3 --chaos 11 --quirks 12" + kLeftOut},
+      {"chaos", "--byoyomi 100 --plies 60 --games 3 --chaos 11 --quirks 12"},
       {"flip", "--byoyomi 100 --plies 60 --option FlipHorizontal=true"},
       {"flip_one_side", "--nodes 3000 --plies 60 --white-option FlipHorizontal=true"},
       {"another_hand", "--nodes 3000 --plies 60 --option AnotherHand=true"},
@@ -92,7 +86,7 @@ TEST(Analysis, EveryMoveShownIsLegalInThePositionSent) {
       // A book answer ends the search before "stop"; with InfBook it is searched again.
       {"book_answers", "--seed 1"},
       {"inf_book", "--seed 2 --option InfBook=true"},
-      {"chaos", "--seed 6 --chaos 21 --quirks 22 --option InfBook=true" + kLeftOut},
+      {"chaos", "--seed 6 --chaos 21 --quirks 22 --option InfBook=true"},
       {"inf_book_flip", "--seed 3 --option InfBook=true --option FlipHorizontal=true"},
       {"quirks", "--seed 4 --quirks 5 --option InfBook=true"},
   };
@@ -141,7 +135,7 @@ TEST(SelfPlay, StrayingEnginesGiveOnlyLegalCurrentAnswers) {
     side_by_side.emplace_back([&, i] {
       const std::string name = std::string("straying_") + runs[i].name;
       const std::string size = std::to_string((runs[i].size + kShare - 1) / kShare);
-      const std::string options = std::string(runs[i].options) + kLeftOut + " --quiet ";
+      const std::string options = std::string(runs[i].options) + " --quiet ";
       if (runs[i].games) {
         played[i] = play(name, options + "--plies 60 --games " + size);
       } else {
