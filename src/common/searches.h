@@ -11,8 +11,9 @@ enum class SearchPhase : std::uint8_t {
   kRunning,  // asked, not yet told to end
   kStopped,  // the GUI sent "stop": its bestmove is due; the engine has been told "s"
   kLeft,     // the GUI left it without "stop": its end is neither shown nor played; told "s"
-  kOverdue,  // no answer came in time after "s": the GUI has been answered, the engine still
-             // owes it and is ended before it is asked anything else
+  kOverdue,  // no answer came in time after "s" (or after a doubted answer or a repeat
+             // taken): the GUI has been answered, the engine may still owe it and is ended
+             // before it is asked anything else
   kDoubted,  // its answer was no move orv could pass on, perhaps a line written for an earlier
              // search: the engine was told "s", and its real answer is awaited a moment
   kCopied,   // its answer repeated the engine's last move line at once, most likely a copy

@@ -128,9 +128,12 @@ std::uint32_t stop_answer_due(const State& s) {
 
 void stop_answer_overdue(State& s) {
   const SearchPhase phase = s.game.searches.phase;
-  // Nothing came after a doubted answer or a repeat taken: the engine owes nothing.
+  // Nothing came after a doubted answer or a repeat taken. The GUI has its bestmove, but were
+  // that line written for the search before, the engine's own answer may still come, and
+  // would answer the next search: it is started afresh before that.
   if (phase == SearchPhase::kDoubted || phase == SearchPhase::kTaken) {
-    return search_abandoned(s.game.searches);
+    search_overdue(s.game.searches);
+    return;
   }
   const bool stopped = search_overdue(s.game.searches);
   outbox_gui(s.out, {"info string engine ", s.engine.file, " did not answer its stop"});

@@ -31,8 +31,8 @@ EngineFree engine_free_for_search(State& state, std::uint32_t now);
 // When the answer after "s" is due at the latest (0: none is awaited).
 std::uint32_t stop_answer_due(const State& state);
 // The answer after "s" has not come in time: the GUI is told, and a "stop" that waits for
-// its bestmove gets a resign, so that no GUI waits for ever. The engine still owes it. (A
-// doubted search's answer is only forgotten: the engine was most likely done with it.)
+// its bestmove gets a resign, so that no GUI waits for ever. The engine still owes it, as it
+// may after a doubted answer or a repeat taken, whose GUI is not told again.
 void stop_answer_overdue(State& state);
 
 void handle_go(State& state, UsiLine& line);

@@ -53,15 +53,14 @@ TEST(EngineLineRows, MoveThatCannotBeReadResigns) {
   std::vector<Row> rows;
   for (const char* rest : rests) {
     rows.push_back(
-        {std::string("move") + rest + "\n",
-         std::string(rows.empty() ? "setoption name AnotherHand value true\n" : "") +
-             "go\n~bestmove\n",
+        {kV2 + "move|out|move" + rest + "\n",
+         "setoption name AnotherHand value true\ngo\n~bestmove\n",
          std::string("info string engine move ") + rest + " cannot be read\nbestmove resign\n",
          // The engine is told to stop, in case it is still at the search.
-         rows.empty() ? "limit time 0 0\nmove\ns\n" : "read orv.csa\nmove\ns\n",
+         "limit time 0 0\nmove\ns\n",
          {{"lastmove.dat", "<missing>"}}});
   }
-  run_rows_in_one_adapter("rows_unreadable_move", kV2, rows);
+  run_rows("rows_unreadable_move", rows);
 }
 
 // A move the engine's board allows but the rules do not is no bestmove either.
@@ -77,12 +76,12 @@ TEST(EngineLineRows, MoveThatIsNotLegalResigns) {
   };
   std::vector<Row> rows;
   for (const auto& m : moves) {
-    const std::string first = rows.empty() ? "book off\nlimit time 0 0\n" : "";
-    rows.push_back({"move" + m.rest + "\n", "position sfen " + m.sfen + "\ngo\n~bestmove\n",
+    rows.push_back({kV2 + "move|out|move" + m.rest + "\n",
+                    "position sfen " + m.sfen + "\ngo\n~bestmove\n",
                     "info string engine move " + m.rest + " is not legal here\nbestmove resign\n",
-                    "read orv.csa\n" + first + "move\ns\n"});
+                    kFirstSearch + "s\n"});
   }
-  run_rows_in_one_adapter("rows_illegal_move", kV2, rows);
+  run_rows("rows_illegal_move", rows);
 }
 
 TEST(EngineLineRows, ScoreSignFollowsTheSideToMoveAndPondering) {

@@ -161,10 +161,21 @@ TEST(Searches, ACopyOfAnAnswerCostsNoLaterSearch) {
       {"stale_copy_silent",
        "@silent-stop|on|\n" + first_engine_copy + "2>move|out|move5756FU\n",
        {"bestmove 7g7f", "bestmove resign", "bestmove 5g5f"}},
-      // The same move found again for the next position, at once: nothing follows it.
+      // The same move found again for the next position, at once: nothing follows it. The
+      // engine is started afresh all the same, in case that was a copy.
       {"same_answer_again",
-       "move#1|out|move2726FU\nmove#2|out|move2726FU\nmove#3|out|move5756FU\n",
+       "1>move#1|out|move2726FU\n1>move#2|out|move2726FU\n2>move#1|out|move5756FU\n",
        {"bestmove 2g2f", "bestmove 2g2f", "bestmove 5g5f"}},
+      // Its own answer after the copy taken, or after a copy that is no move there, comes too
+      // late even for that: it answers no later search.
+      {"copy_then_answer_past_its_time",
+       "1>move#1|out|move2726FU\n1>move#1|sleep|50\n1>move#1|out|move2726FU\n"
+       "1>move#2|sleep|3000\n1>move#2|out|move6766FU\n2>move#1|out|move5756FU\n",
+       {"bestmove 2g2f", "bestmove 2g2f", "bestmove 5g5f"}},
+      {"stray_then_late_answer",
+       "1>move#1|out|move7776FU\n1>move#1|sleep|100\n1>move#1|out|move3334FU\n"
+       "1>move#2|sleep|1000\n1>move#2|out|move6766FU\n2>move#1|out|move5756FU\n",
+       {"bestmove 7g7f", "bestmove resign", "bestmove 5g5f"}},
       // A copy that is a move there, of an engine whose own answer comes a second later: the
       // copy is taken, the late answer answers no later search.
       {"copy_then_late_answer",
