@@ -48,7 +48,8 @@ std::string score_line() {
 
 void ScoreLine(benchmark::State& state) {
   State s;
-  position_file_text(s.position, kStart, false, s.out);
+  std::string report;
+  position_file_text(s.position, kStart, false, report);
   const std::string line = score_line();
   for (int i = 0; i < 10; ++i) translate_engine_line(s, line, 0), s.out.gui.clear();
   const long before = allocations.load();
@@ -66,18 +67,18 @@ void PositionFile300Moves(benchmark::State& state) {
   const char* shuffle[] = {" 5i5h", " 5a5b", " 5h5i", " 5b5a"};
   for (int i = 0; i < 300; ++i) text += shuffle[i % 4];
   text += "\n";
-  Outbox out;
+  std::string out;
   for (auto _ : state) {
     Position position;
     benchmark::DoNotOptimize(position_file_text(position, text, false, out));
-    out.gui.clear();
+    out.clear();
   }
 }
 BENCHMARK(PositionFile300Moves);
 
 void UsiToCsaMove(benchmark::State& state) {
   Position position;
-  Outbox out;
+  std::string out;
   position_file_text(position, kStart, false, out);
   CsaMove move;
   for (auto _ : state)
@@ -87,7 +88,7 @@ BENCHMARK(UsiToCsaMove);
 
 void CsaToUsiMove(benchmark::State& state) {
   Position position;
-  Outbox out;
+  std::string out;
   position_file_text(position, kStart, false, out);
   char csa[7] = "8822UM", usi[6];
   for (auto _ : state) benchmark::DoNotOptimize(csa_to_usi_move(position, csa, false, false, usi));
@@ -97,7 +98,7 @@ BENCHMARK(CsaToUsiMove);
 // One legality check of an engine move, on the board copy of a middle game.
 void LegalMove(benchmark::State& state, const char* sfen, const char* csa) {
   Position position;
-  Outbox out;
+  std::string out;
   position_file_text(position, sfen, false, out);
   if (!csa_move_is_legal(position, csa, false)) state.SkipWithError("the move is not legal");
   for (auto _ : state) benchmark::DoNotOptimize(csa_move_is_legal(position, csa, false));

@@ -71,8 +71,12 @@ void reload_position(State& a, const UsiLine& line, std::string_view text,
   // that adds that move and one more is no single new move on this board.
   a.game.last_bestmove.clear();
   // A file that cannot be written is told at the search, which it then cannot start.
+  std::string report;
   a.game.engine_behind = !write_position_file(
-      a.position, text, option_on(a.options, kFlipHorizontal), out, files.position);
+      a.position, text, option_on(a.options, kFlipHorizontal), report, files.position);
+  for (std::size_t at = 0, end; (end = report.find('\n', at)) != std::string::npos; at = end + 1) {
+    outbox_gui(out, {std::string_view(report).substr(at, end - at)});
+  }
   if (!a.game.engine_behind) send_command(a, "read orv.csa");
 }
 

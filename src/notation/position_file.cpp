@@ -29,7 +29,7 @@ int letter_index(char c) {
 }
 
 // Squares past the 81st are not stored; the field is still read to its end.
-void parse_board(Cursor& c, Position& p, Outbox& out) {
+void parse_board(Cursor& c, Position& p, std::string& report) {
   std::size_t base = 0, column = 0;
   std::uint8_t promoted = 0;
   auto put = [&](std::uint8_t code) {
@@ -50,13 +50,13 @@ void parse_board(Cursor& c, Position& p, Outbox& out) {
                                     (can ? promoted : 0)));
       promoted = 0;
     } else {
-      outbox_gui(out, {"position"});
+      report += "position\n";
       put(0);  // an unknown piece leaves its square empty
     }
   }
 }
 
-void parse_hands(Cursor& c, Position& p, Outbox& out) {
+void parse_hands(Cursor& c, Position& p, std::string& report) {
   std::memset(p.hands, 0, sizeof p.hands);
   if (c.here() == '-') {
     c.j += 2;
@@ -79,13 +79,13 @@ void parse_hands(Cursor& c, Position& p, Outbox& out) {
       p.hands[k] = static_cast<std::int8_t>(count == 0 ? 1 : count);
       count = 0;
     } else {
-      outbox_gui(out, {"koma"});
+      report += "koma\n";
       count = 0;
     }
   }
 }
 
-void parse_move_count(Cursor& c, Position& p, Outbox& out) {
+void parse_move_count(Cursor& c, Position& p, std::string& report) {
   std::uint32_t count = 0;
   for (char ch; (ch = c.here()) != '\0'; ++c.j) {
     if (ch >= '0' && ch <= '9') {
@@ -96,7 +96,7 @@ void parse_move_count(Cursor& c, Position& p, Outbox& out) {
     } else if (ch == '\n') {
       break;
     } else {
-      outbox_gui(out, {"tesuu"});
+      report += "tesuu\n";
     }
   }
   p.move_number = static_cast<std::int32_t>(count - 1u);
@@ -165,17 +165,17 @@ bool position_text_of(std::string_view argument, std::string& text) {
 }
 
 void set_start_position(Position& p) {
-  Outbox nothing_to_report;
+  std::string nothing_to_report;
   position_file_text(p, std::string(kStartSfen) + "\n", false, nothing_to_report);
 }
 
-std::string position_file_text(Position& p, std::string_view text, bool flip, Outbox& out) {
+std::string position_file_text(Position& p, std::string_view text, bool flip, std::string& report) {
   Cursor c{text};
-  parse_board(c, p, out);
+  parse_board(c, p, report);
   p.side_to_move = c.at(c.j + 1) == 'b' ? 0 : 1;
   c.j += 3;
-  parse_hands(c, p, out);
-  parse_move_count(c, p, out);
+  parse_hands(c, p, report);
+  parse_move_count(c, p, report);
 
   std::string file;
   file.reserve(40960);
@@ -187,7 +187,7 @@ std::string position_file_text(Position& p, std::string_view text, bool flip, Ou
 bool write_position_file_again(Position& p, std::string_view argument, bool flip,
                                const std::string& path) {
   std::string text;
-  Outbox already_reported;  // when the GUI sent it
+  std::string already_reported;  // when the GUI sent it
   return position_text_of(argument, text) &&
          write_position_file(p, text, flip, already_reported, path);
 }
@@ -204,9 +204,9 @@ bool write_bytes(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-bool write_position_file(Position& p, std::string_view text, bool flip, Outbox& out,
+bool write_position_file(Position& p, std::string_view text, bool flip, std::string& report,
                          const std::string& path) {
-  const std::string file = position_file_text(p, text, flip, out);
+  const std::string file = position_file_text(p, text, flip, report);
   // Made beside it and put in its place: an engine still reading the last one never reads
   // half of this. Where that cannot be done (the file in use), it is written in place.
   const std::string temp = path + ".tmp";

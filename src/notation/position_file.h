@@ -5,15 +5,15 @@
 #include <string>
 #include <string_view>
 
-#include "common/outbox.h"
 #include "notation/position.h"
 
 // Sets the position from the SFEN text, plays the listed moves on it and writes the file
 // at path in one piece: nine board lines, the two hand lines, the side to move, one line
-// per move. Malformed text is reported with a GUI line "position" (board field), "koma"
-// (hand field) or "tesuu" (move count) per offending character, and the parse goes on.
+// per move. Malformed text is reported by a line, for the GUI, added to report: "position"
+// (board field), "koma" (hand field) or "tesuu" (move count) per offending character, and
+// the parse goes on.
 // Returns false when the file could not be written.
-bool write_position_file(Position& position, std::string_view text, bool flip, Outbox& out,
+bool write_position_file(Position& position, std::string_view text, bool flip, std::string& report,
                          const std::string& path);
 
 // The SFEN text and moves that a "position" argument names: "startpos" becomes the start
@@ -32,4 +32,5 @@ bool write_position_file_again(Position& position, std::string_view argument, bo
 void set_start_position(Position& position);
 
 // The file's bytes for the text, without writing anything.
-std::string position_file_text(Position& position, std::string_view text, bool flip, Outbox& out);
+std::string position_file_text(Position& position, std::string_view text, bool flip,
+                               std::string& report);

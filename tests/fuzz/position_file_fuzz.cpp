@@ -9,10 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool flip = data[0] & 1;
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   Position position;
-  Outbox out;
-  const std::string file = position_file_text(position, text, flip, out);
+  std::string report;
+  const std::string file = position_file_text(position, text, flip, report);
   check_position(position);
-  check_gui_lines(out);
+  if (!report.empty() && report.back() != '\n') std::abort();  // whole lines for the GUI
   if (file.size() < 278 || file.back() != '\n') std::abort();
   return 0;
 }

@@ -2,7 +2,6 @@
 // the search command that follows the GUI's position, the book and the repeated position.
 #include <gtest/gtest.h>
 
-#include "common/outbox.h"
 #include "integration/adapter_session.h"
 #include "integration/row_runner.h"
 #include "notation/position_file.h"
@@ -22,7 +21,7 @@ const std::string kKings = "position sfen 4k4/9/9/9/9/9/9/9/4K4 b - ";
 
 std::string position_file(const std::string& sfen_and_moves) {
   Position position;
-  Outbox out;
+  std::string out;
   return position_file_text(position, sfen_and_moves, false, out);
 }
 

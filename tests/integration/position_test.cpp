@@ -6,7 +6,6 @@
 #include <random>
 #include <thread>
 
-#include "common/outbox.h"
 #include "integration/adapter_session.h"
 #include "notation/position_file.h"
 #include "unit/random_game.h"
@@ -66,7 +65,7 @@ TEST(Position, RandomGamesStayInStepWithTheEngine) {
     EXPECT_EQ(next_line(s), "readyok");
     expected += "read orv.csa\n";
     Position position;
-    Outbox out;
+    std::string out;
     EXPECT_EQ(read_file(dir + "/orv.csa"),
               position_file_text(position,
                                  "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1 "

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "common/outbox.h"
 #include "notation/position_file.h"
 #include "standin/book.h"
 #include "standin/csa_file.h"
@@ -84,7 +83,7 @@ TEST(StandinCsa, ReadsThePositionFilesTheAdapterWrites) {
   };
   for (const char* text : texts) {
     Position position;
-    Outbox out;
+    std::string out;
     CsaGame game;
     ASSERT_TRUE(read_csa(position_file_text(position, text, false, out), game))
         << text << game.error;

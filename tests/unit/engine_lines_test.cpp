@@ -23,9 +23,10 @@ struct Translator {
   std::vector<std::string> commands;
 
   Translator() {
+    std::string report;
     position_file_text(s.position,
                        "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL b - 1\n", false,
-                       s.out);
+                       report);
     s.engine.running = true;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string dir =

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "common/outbox.h"
 #include "notation/legal_move.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
@@ -14,7 +13,7 @@ const char* kStart = "lnsgkgsnl/1r5b1/ppppppppp/9/9/9/PPPPPPPPP/1B5R1/LNSGKGSNL 
 
 Position start_position() {
   Position p;
-  Outbox out;
+  std::string out;
   position_file_text(p, kStart, false, out);
   return p;
 }
@@ -188,7 +187,7 @@ TEST(Moves, OnlyLegalEngineMovesPass) {
   };
   for (const auto& row : rows) {
     Position p;
-    Outbox out;
+    std::string out;
     position_file_text(p, row.sfen, false, out);
     const Position before = p;
     EXPECT_EQ(csa_move_is_legal(p, row.csa, row.flip), row.legal) << row.sfen << row.csa;

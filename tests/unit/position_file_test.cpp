@@ -4,7 +4,6 @@
 #include <random>
 #include <string>
 
-#include "common/outbox.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 
@@ -30,9 +29,9 @@ struct Written {
 
 Written write(const std::string& text, bool flip = false) {
   Written w;
-  Outbox out;
+  std::string out;
   w.file = position_file_text(w.position, text, flip, out);
-  w.gui = out.gui;
+  w.gui = out;
   return w;
 }
 
@@ -122,7 +121,7 @@ TEST(PositionFile, FieldRulesAndMessages) {
   EXPECT_EQ(unpromotable.file.substr(0, 30), "P1+KI-OU *  *  *  *  *  *  * \n");
   // A board field that describes fewer squares leaves the others as they were.
   Written partial;
-  Outbox out;
+  std::string out;
   partial.position.board[80] = kBlackPiece | 7;
   position_file_text(partial.position, "9/9 b - 1\n", false, out);
   EXPECT_EQ(partial.position.board[80], kBlackPiece | 7);
@@ -131,7 +130,7 @@ TEST(PositionFile, FieldRulesAndMessages) {
 TEST(PositionFile, FileIsWrittenInOnePieceOrReportedUnwritable) {
   const std::string path = ::testing::TempDir() + "orv_position_file_test.csa";
   Position p;
-  Outbox out;
+  std::string out;
   ASSERT_TRUE(write_position_file(p, kStartSfen + "\n", false, out, path));
   FILE* f = std::fopen(path.c_str(), "rb");
   ASSERT_NE(f, nullptr);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "common/outbox.h"
 #include "notation/moves.h"
 #include "notation/position_file.h"
 #include "unit/random_game.h"
@@ -108,9 +107,9 @@ TEST(RandomGames, PositionFilesReadBackAsTheSameGame) {
 
     const bool flip = round % 3 == 0;
     Position position;
-    Outbox out;
+    std::string out;
     const std::string file = position_file_text(position, text, flip, out);
-    EXPECT_EQ(out.gui, "") << text;
+    EXPECT_EQ(out, "") << text;
     Game read;
     int moves_read = 0;
     ASSERT_TRUE(read_csa(file, flip, read, moves_read)) << text << "\n" << file;
