@@ -52,6 +52,11 @@ bool search_copied(Searches& s, std::uint32_t now) {
   return running;
 }
 
+void search_owed_still(Searches& s, SearchPhase was, std::uint32_t now) {
+  if (was == SearchPhase::kLeft) return search_doubted(s, now);
+  if (was == SearchPhase::kOverdue || was == SearchPhase::kDoubted) s.phase = was;
+}
+
 void search_taken(Searches& s) {
   s.phase = SearchPhase::kTaken;
 }

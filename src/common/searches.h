@@ -91,6 +91,11 @@ void search_doubted(Searches& searches, std::uint32_t now);
 // answer is awaited a moment.
 bool search_copied(Searches& searches, std::uint32_t now);
 
+// What answered the search in phase was is no move there: the search is owed still. One the
+// GUI left is doubted from now; an overdue or doubted one keeps its phase. (After a repeat
+// taken it is the engine's own late answer, whatever it is.)
+void search_owed_still(Searches& searches, SearchPhase was, std::uint32_t now);
+
 // The repeat awaited with kCopied was given as the answer.
 void search_taken(Searches& searches);
 

@@ -110,8 +110,11 @@ void handle_position(State& a, UsiLine& line) {
   Searches& searches = a.game.searches;
   const bool single = !a.game.engine_behind && !engine_owes(searches) &&
                       is_single_new_move(argument, a.prev_position, a.game.last_bestmove);
-  // The answer of a search the GUI stopped is still shown, read on the board it searched.
-  if (searches.phase == SearchPhase::kStopped && searches.searched == searches.serial) {
+  // The answer of a search the GUI stopped is still shown, read on the board it searched; that
+  // of a search left is read there too, to know whether it is a move there at all. (A repeat
+  // taken for the answer has been played on the board.)
+  if (engine_owes(searches) && searches.phase != SearchPhase::kTaken &&
+      searches.searched == searches.serial) {
     a.searched_position = a.position;
   }
   leave_search(a);

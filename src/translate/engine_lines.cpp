@@ -140,17 +140,23 @@ Position& searched_board(State& s, Position& own) {
 
 void answer_move(State& s, std::string_view line, Position& board, std::uint32_t now) {
   const std::string_view rest = line.substr(4);  // after "move"
-  const SearchEnd end = search_answered(s.game.searches);
-  // A search the GUI left, or none: the move is neither shown nor played.
-  if (answer_unused(s, end, line)) return;
-  if (!end.current) s.game.engine_behind = true;
   char csa[6];
   copy_csa_move(rest, csa);
   const bool flip = option_on(s.options, kFlipHorizontal);
+  const bool readable = csa_move_is_readable(board, csa, flip);
+  const bool legal = readable && csa_move_is_legal(board, csa, flip);
+  const SearchPhase was = s.game.searches.phase;
+  const SearchEnd end = search_answered(s.game.searches);
+  // A search the GUI left, or none: the move is neither shown nor played. No move there may
+  // be a line written for an earlier search: the engine's own answer is still to come.
+  if (answer_unused(s, end, line)) {
+    if (end.asked && !legal) search_owed_still(s.game.searches, was, now);
+    return;
+  }
+  if (!end.current) s.game.engine_behind = true;
   // A GUI cannot use a bestmove made of what is no move here: the search ends in a resign.
   // Nor one its rules forbid: the GUI would forfeit the game.
-  const bool readable = csa_move_is_readable(board, csa, flip);
-  if (!readable || !csa_move_is_legal(board, csa, flip)) {
+  if (!legal) {
     outbox_gui(s.out, {"info string engine move ", rest,
                        readable ? " is not legal here" : " cannot be read"});
     answer_search(s, end, "resign");

@@ -14,7 +14,7 @@ const std::string kReadErrorText = platform_text(kReadError);
 TEST(Loop, AGameOfCommandsReachesTheEngineInOrder) {
   std::string dir = make_test_dir("game_commands", "orv_molvara", "molvara",
                                   "@start|out|Molvara Version 2.0\nmove#1|out|move7776FU\n"
-                                  "move#2|sleep|200\nmove#2|out|move3334FU\n");
+                                  "move#2|sleep|200\nmove#2|out|move2726FU\n");
   AdapterSession s;
   ASSERT_TRUE(start_adapter(s, dir));
   send(s, "usi\n");

@@ -118,6 +118,13 @@ TEST(Searches, AnswersNobodyAskedForAreNoBestmove) {
        "@start|sleep|5\n@start|out|move7776FU\nmove|out|move2726FU\n",
        "isready\nposition startpos\ngo btime 0\n",
        {"readyok", "info currmove 2g2f", "bestmove 2g2f"}},
+      // No move, for a search the GUI left: the engine's own answer to it comes after.
+      {"no_move_for_a_search_left",
+       "move#1|sleep|300\nmove#1|out|moveXYZW\nmove#1|sleep|250\nmove#1|out|move2726FU\n"
+       "move#2|out|move9796FU\n",
+       "position startpos moves 7g7f 3c3d\ngo btime 0\ngameover lose\nisready\nusinewgame\n"
+       "position startpos moves 7g7f 3c3d\ngo btime 0\n",
+       {"readyok", "info currmove 9g9f", "bestmove 9g9f"}},
       {"two_in_analysis",
        "move|out|move7776FU\nmove|out|move7776FU\n",
        "position startpos\ngo infinite\n",
