@@ -215,7 +215,8 @@ namespace {
 HANDLE wake = nullptr;  // set whenever a reader or the writer has something for the loop
 
 // What one reader has read and the loop has not yet taken. It holds a few reads at most: a
-// reader waits while the loop has not taken them.
+// reader waits while the loop has not taken them. The lock order: there is none to keep, for
+// no thread takes a feed's lock or the writer's while it holds another.
 struct Feed {
   std::mutex lock;
   std::condition_variable taken;
