@@ -4,7 +4,7 @@
 set -euo pipefail
 case "${1:-test}" in
   demo) packages=(cmake g++ make) ;;
-  test) packages=(cmake g++ make libgtest-dev googletest python3 g++-mingw-w64-x86-64-posix wine
+  test) packages=(cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix wine
                   wine64) ;;
   fuzz) packages=(cmake clang libclang-rt-14-dev make) ;;
   *) echo "usage: setup.sh demo|test|fuzz" >&2; exit 2 ;;

@@ -68,16 +68,18 @@ std::string fill(std::string_view text, const std::vector<Arg>& args, Form form)
 
 // The Japanese lines, then the English ones.
 std::string render(const std::vector<Line>& lines, Form form) {
-  const bool cp932 = form == Form::kNarrow && platform::narrow_text_is_cp932();
+  const auto japanese_of = [form](const CheckTextForms& text) {
+    return form == Form::kNarrow ? platform::narrow_from_utf8(text.japanese) : text.japanese;
+  };
   std::string japanese, english;
   for (const Line& line : lines) {
     if (line.verdict != kNone) {
       const CheckTextForms& verdict = kCheckTexts[kVerdictTexts[line.verdict]];
-      japanese += std::string(cp932 ? verdict.cp932 : verdict.utf8) + " ";
+      japanese += japanese_of(verdict) + " ";
       english += std::string(verdict.english) + " ";
     }
     const CheckTextForms& text = kCheckTexts[line.text];
-    japanese += fill(cp932 ? text.cp932 : text.utf8, line.args, form) + "\n";
+    japanese += fill(japanese_of(text), line.args, form) + "\n";
     english += fill(text.english, line.args, form) + "\n";
   }
   return japanese + "\n" + english;

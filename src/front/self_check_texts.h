@@ -1,5 +1,5 @@
-// The self-check's texts: each in Japanese (UTF-8 for a console or a POSIX terminal, code page
-// 932 for Windows' narrow output) and in English. {1}, {2}, ... stand for the values put in.
+// The self-check's texts: each in Japanese (in UTF-8, made code page 932 for Windows' narrow
+// output as it is written) and in English. {1}, {2}, ... stand for the values put in.
 #pragma once
 
 enum CheckText {
@@ -48,8 +48,7 @@ enum CheckText {
 };
 
 struct CheckTextForms {
-  const char* utf8;
-  const char* cp932;
+  const char* japanese;
   const char* english;
 };
 

@@ -33,6 +33,8 @@ constexpr Handle no_handle = -1;
 
 // True where narrow text is code page 932 (the Windows build), false where it is UTF-8.
 bool narrow_text_is_cp932();
+// UTF-8 text as narrow text: made code page 932 on Windows, as it is on POSIX.
+std::string narrow_from_utf8(std::string_view utf8);
 
 // Called first thing in main: writing to a gone pipe must not kill the process, the
 // standard streams carry bytes unbuffered, and child processes are reaped by this process

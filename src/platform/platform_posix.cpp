@@ -170,6 +170,10 @@ std::string utf8_from_path(const Path& path) {
   return path;
 }
 
+std::string narrow_from_utf8(std::string_view utf8) {
+  return std::string(utf8);
+}
+
 bool replace_file(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0;
 }

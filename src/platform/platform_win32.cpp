@@ -18,14 +18,17 @@ std::wstring widen(std::string_view text, UINT code_page = CP_ACP) {
   return wide;
 }
 
-std::string narrow(const wchar_t* text, std::size_t length) {
-  if (length == 0) return std::string();
-  const int count = static_cast<int>(length);
-  int n = WideCharToMultiByte(CP_ACP, 0, text, count, nullptr, 0, nullptr, nullptr);
+std::string narrow(std::wstring_view text, UINT code_page = CP_ACP) {
+  if (text.empty()) return std::string();
+  const int count = static_cast<int>(text.size());
+  int n = WideCharToMultiByte(code_page, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, count, &out[0], n, nullptr, nullptr);
+  WideCharToMultiByte(code_page, 0, text.data(), count, &out[0], n, nullptr, nullptr);
   return out;
 }
+
+// The Japanese texts' code page, whatever the system's own.
+constexpr UINT kJapaneseCodePage = 932;
 
 }  // namespace
 
@@ -49,7 +52,7 @@ Path to_path(std::string_view narrow_text) {
 }
 
 std::string from_path(const Path& path) {
-  return narrow(path.data(), path.size());
+  return narrow(path);
 }
 
 Path executable_path(const char*) {
@@ -106,7 +109,7 @@ std::string ini_read(const Path& file, std::string_view section, std::string_vie
   DWORD n =
       GetPrivateProfileStringW(widen(section).c_str(), widen(key).c_str(), widen(fallback).c_str(),
                                value.data(), static_cast<DWORD>(max_bytes), file.c_str());
-  std::string text = narrow(value.data(), n);
+  std::string text = narrow(std::wstring_view(value.data(), n));
   if (text.size() > max_bytes - 1) text.resize(max_bytes - 1);
   return text;
 }
@@ -158,12 +161,11 @@ bool write_console(std::string_view utf8) {
 }
 
 std::string utf8_from_path(const Path& path) {
-  if (path.empty()) return std::string();
-  const int count = static_cast<int>(path.size());
-  int n = WideCharToMultiByte(CP_UTF8, 0, path.data(), count, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, path.data(), count, &out[0], n, nullptr, nullptr);
-  return out;
+  return narrow(path, CP_UTF8);
+}
+
+std::string narrow_from_utf8(std::string_view utf8) {
+  return narrow(widen(utf8, CP_UTF8), kJapaneseCodePage);
 }
 
 bool replace_file(const std::string& from, const std::string& to) {
