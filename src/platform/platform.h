@@ -1,6 +1,7 @@
-// Everything that differs between Windows and POSIX. Exactly one of platform_posix.cpp and
-// platform_win32.cpp is compiled. Text crossing this interface is the platform's own narrow
-// 8-bit text (the ANSI code page on Windows, UTF-8 on POSIX), except file-system paths.
+// Everything that differs between Windows and POSIX. Exactly one platform's files are compiled
+// (platform_posix*.cpp or platform_win32*.cpp): its services, its child process, its wait. Text
+// crossing this interface is the platform's own narrow 8-bit text (the ANSI code page on Windows,
+// UTF-8 on POSIX), except file-system paths.
 #pragma once
 
 #include <cstddef>
@@ -81,8 +82,9 @@ struct Child {
 // ends in the separator), with no window of its own. False when the program could not be
 // started. The child and whatever it starts never outlive this process: on Windows they run
 // in a job that ends them when its last handle closes (where the system allows one); on
-// POSIX the child leads a process group of its own, and on Linux it gets SIGKILL when the
-// thread that started it ends (start it from the main thread). Its input never blocks a write.
+// POSIX the child leads a process group of its own, which SIGTERM, SIGINT and SIGHUP end with
+// this process, and on Linux it gets SIGKILL when the thread that started it ends (start it
+// from the main thread). Its input never blocks a write.
 bool start_child(const Path& dir, const Path& base, Child& child);
 
 // Waits up to timeout_ms for the child to end: its exit code, or kStillRunning.
@@ -111,8 +113,7 @@ struct Ready {
   bool write[kOutputCount] = {};
   bool exited = false;  // the engine's process has ended (told once per engine)
 };
-// Set up once, before the first wait; on POSIX it also makes SIGTERM, SIGINT and SIGHUP end
-// the engine's process group with this process.
+// Set up once, before the first wait.
 void io_open();
 // The engine's pipes and process join the wait, and leave it (its handles stay the child's).
 void io_attach(const Child& child);
