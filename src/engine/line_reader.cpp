@@ -29,6 +29,14 @@ void bytes_read(LineReader& r, std::size_t count) {
   r.end += count;
 }
 
+std::string_view read_from(LineReader& r, platform::Input input) {
+  std::size_t room;
+  char* into = read_room(r, room);
+  const auto n = static_cast<std::size_t>(platform::io_read(input, into, room));
+  bytes_read(r, n);
+  return {into, n};
+}
+
 std::size_t put_bytes(LineReader& r, std::string_view bytes) {
   std::size_t room;
   char* into = read_room(r, room);

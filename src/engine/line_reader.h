@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/platform.h"
+
 constexpr std::size_t kReadSize = 4096;
 // Whole lines live in 20480-byte buffers: a line and its line feed take at most 20479
 // bytes, and a longer line comes in pieces of at most 20479 bytes, cut between characters.
@@ -28,6 +30,8 @@ struct LineRead {
 // bytes_read then says how many came (0: the source has ended).
 char* read_room(LineReader& reader, std::size_t& room);
 void bytes_read(LineReader& reader, std::size_t count);
+// One read of a ready input of the session's wait into the reader: the bytes it brought.
+std::string_view read_from(LineReader& reader, platform::Input input);
 
 // The next line, or a piece of one too long for the buffer. A last line without a line feed
 // is served once the source has ended.

@@ -26,20 +26,9 @@ void keep_last(std::vector<std::string>& lines, std::string_view text) {
   lines.emplace_back(text);
 }
 
-bool output_over(const EngineLink& link) {
-  return link.out.ended && link.out.start == link.out.end;
-}
-
-bool read_into(LineReader& reader, platform::Input input) {
-  std::size_t room;
-  char* into = read_room(reader, room);
-  bytes_read(reader, static_cast<std::size_t>(platform::io_read(input, into, room)));
-  return true;
-}
-
 // "quit" typed during the wait ends orv at once, its engine first.
 void watch_typing(Watch& w) {
-  read_into(*w.typed, platform::kGuiIn);
+  read_from(*w.typed, platform::kGuiIn);
   std::string_view held(w.typed->buffer + w.typed->start, w.typed->end - w.typed->start);
   for (std::size_t at = 0; at < held.size(); at = held.find('\n', at) + 1) {
     if (held.find('\n', at) == std::string_view::npos) break;
@@ -53,7 +42,7 @@ void take(Watch& w, const platform::Ready& ready) {
   for (platform::Input input : {platform::kEngineOut, platform::kEngineErr}) {
     if (!ready.read[input]) continue;
     LineReader& reader = input == platform::kEngineOut ? w.link.out : w.link.err;
-    read_into(reader, input);
+    read_from(reader, input);
     for (LineRead piece = take_line(reader); piece.ok; piece = take_line(reader)) {
       const bool first = input == platform::kEngineOut && !w.link.banner_read;
       if (first && !take_banner(w.link, piece.text, piece.terminated, w.banner)) continue;

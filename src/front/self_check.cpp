@@ -362,12 +362,7 @@ void wait_for_enter(LineReader& typed) {
     platform::Ready ready;
     platform::io_wait(wants, -1, ready);
     if (!ready.read[platform::kGuiIn]) continue;
-    std::size_t room;
-    char* into = read_room(typed, room);
-    const long n = platform::io_read(platform::kGuiIn, into, room);
-    bytes_read(typed, static_cast<std::size_t>(n));
-    if (std::string_view(into, static_cast<std::size_t>(n)).find_first_of("\r\n") !=
-        std::string_view::npos) {
+    if (read_from(typed, platform::kGuiIn).find_first_of("\r\n") != std::string_view::npos) {
       return;
     }
   }

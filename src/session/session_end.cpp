@@ -13,13 +13,9 @@ constexpr std::uint32_t kEndAskedMs = 2900;
 // An engine that has gone: what it still writes on both pipes is awaited this long.
 constexpr std::uint32_t kLastWordsMs = 500;
 
-bool passed(std::uint32_t now, std::uint32_t due) {
-  return static_cast<std::int32_t>(now - due) >= 0;
-}
-
 bool pipes_over(const EngineLink& link) {
-  const auto over = [](const LineReader& r) { return r.ended && r.start == r.end; };
-  return link.child.from_out == platform::no_handle || (over(link.out) && over(link.err));
+  return link.child.from_out == platform::no_handle ||
+         (output_over(link) && link.err.ended && link.err.start == link.err.end);
 }
 
 // The engine and all it started end now; orv writes its last lines.

@@ -46,16 +46,6 @@ LineReader& reader_of(Session& s, platform::Input input) {
   return input == platform::kEngineOut ? s.link.out : s.link.err;
 }
 
-void read_into(LineReader& reader, platform::Input input) {
-  std::size_t room;
-  char* into = read_room(reader, room);
-  bytes_read(reader, static_cast<std::size_t>(platform::io_read(input, into, room)));
-}
-
-bool output_over(const EngineLink& link) {
-  return link.out.ended && link.out.start == link.out.end;
-}
-
 }  // namespace
 
 bool begin_engine(Session& s, EngineStart start) {
@@ -83,7 +73,7 @@ void start_engine_again(Session& s, std::uint32_t now) {
     if (!ready.read[platform::kEngineOut] && !ready.read[platform::kEngineErr]) break;
     for (platform::Input input : {platform::kEngineOut, platform::kEngineErr}) {
       if (!ready.read[input]) continue;
-      read_into(reader_of(s, input), input);
+      read_from(reader_of(s, input), input);
       take_engine_lines(s, input, now);
     }
     wants.read[platform::kEngineOut] = !s.link.out.ended;
@@ -106,7 +96,7 @@ bool banner_due(const Session& s, std::uint32_t& due) {
 }
 
 void read_engine(Session& s, platform::Input input, std::uint32_t now) {
-  read_into(reader_of(s, input), input);
+  read_from(reader_of(s, input), input);
   take_engine_lines(s, input, now);
   if (input == platform::kEngineOut && output_over(s.link)) engine_gone(s, now);
 }

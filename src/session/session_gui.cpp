@@ -56,9 +56,7 @@ bool gui_read_on(const Session& s) {
 }
 
 void read_gui(Session& s, std::uint32_t now) {
-  std::size_t room;
-  char* into = read_room(s.gui, room);
-  bytes_read(s.gui, static_cast<std::size_t>(platform::io_read(platform::kGuiIn, into, room)));
+  read_from(s.gui, platform::kGuiIn);
   take_gui_lines(s, now);
 }
 

@@ -17,10 +17,6 @@ constexpr std::uint32_t kEngineWriteMs = 5000;
 // a time: a GUI reading 10 KB a second takes something every 0.4 s.)
 constexpr std::uint32_t kGuiStallMs = 1000;
 
-bool passed(std::uint32_t now, std::uint32_t due) {
-  return static_cast<std::int32_t>(now - due) >= 0;
-}
-
 // Writes what each pipe takes now; the engine's input is closed once all it is owed is in.
 void flush(Session& s, std::uint32_t now) {
   Outbox& out = s.state.out;

@@ -5,6 +5,11 @@
 
 #include "session/session.h"
 
+// A deadline of the loop has come (ticks wrap at 32 bits).
+inline bool passed(std::uint32_t now, std::uint32_t due) {
+  return static_cast<std::int32_t>(now - due) >= 0;
+}
+
 // The engine: started (at once, or at "isready"), its lines read, its going away.
 bool begin_engine(Session& session, EngineStart start);
 // The engine never answered a stop: its last lines are shown, it is ended and started again.
