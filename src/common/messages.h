@@ -1,4 +1,4 @@
-// The adapter's Japanese texts, in the platform's narrow text: CP932 bytes in the Windows
+// The adapter's Japanese texts, in the platform's narrow text: code page 932 in the Windows
 // build, UTF-8 elsewhere.
 #pragma once
 
