@@ -117,7 +117,7 @@ struct Names {
 std::vector<platform::Path> programs_in(const Names& n) {
   const std::string suffix = lower_ascii(platform::utf8_from_path(n.suffix));
   std::vector<platform::Path> found;
-  for (const platform::Path& name : platform::folder_files(n.dir)) {
+  for (const platform::Path& name : platform::folder_entries(n.dir, platform::Entries::kFiles)) {
     const std::string text = lower_ascii(platform::utf8_from_path(name));
     if (ends_with(text, suffix) && text.compare(0, 4, "orv_") != 0 && name != n.adapter) {
       found.push_back(name.substr(0, name.size() - n.suffix.size()));
@@ -148,7 +148,7 @@ std::vector<platform::Path> similar_names(const Names& n) {
   const std::string key = lower_ascii(platform::utf8_from_path(n.wanted));
   const std::string suffix = lower_ascii(platform::utf8_from_path(n.suffix));
   std::vector<platform::Path> found;
-  for (const platform::Path& name : platform::folder_files(n.dir)) {
+  for (const platform::Path& name : platform::folder_entries(n.dir, platform::Entries::kFiles)) {
     const std::string text = lower_ascii(platform::utf8_from_path(name));
     if (text.find(key) != std::string::npos && ends_with(text, suffix) &&
         text.compare(0, 4, "orv_") != 0) {
@@ -162,7 +162,8 @@ std::vector<platform::Path> similar_names(const Names& n) {
 
 // Engines come with their files in a folder of their own: the engine one level down.
 platform::Path engine_folder_below(const Names& n) {
-  std::vector<platform::Path> folders = platform::folder_folders(n.dir);
+  std::vector<platform::Path> folders =
+      platform::folder_entries(n.dir, platform::Entries::kFolders);
   std::sort(folders.begin(), folders.end());
   for (const platform::Path& folder : folders) {
     const platform::Path below = n.dir + folder + separator();

@@ -160,8 +160,10 @@ std::string utf8_from_path(const Path& path);
 bool replace_file(const std::string& from, const std::string& to);
 // True when path names a file (not a folder).
 bool file_exists(const Path& path);
-// The names of the files in dir (which ends in the separator), in no particular order.
-std::vector<Path> folder_files(const Path& dir);
+// The names of the files, or of the folders, in dir (which ends in the separator), in no
+// particular order.
+enum class Entries { kFiles, kFolders };
+std::vector<Path> folder_entries(const Path& dir, Entries kind);
 // Makes, writes and removes a file of its own in dir: true when all of it worked.
 bool can_create_file_in(const Path& dir);
 // Why dir refuses a new file, as far as the system tells: its mode (POSIX: no write bit for
@@ -169,8 +171,6 @@ bool can_create_file_in(const Path& dir);
 // read-only mark stops no writes there), or something else (a full or read-only disk).
 enum class Refusal { kMode, kGuard, kOther };
 Refusal why_refused(const Path& dir);
-// The names of the folders in dir (which ends in the separator), in no particular order.
-std::vector<Path> folder_folders(const Path& dir);
 // True when dir lies in the folder for temporary files (Windows: its Temp folder; POSIX:
 // $TMPDIR, else /tmp), where a program started from inside a zip is put for a moment.
 bool in_temp_folder(const Path& dir);

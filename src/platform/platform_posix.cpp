@@ -183,12 +183,15 @@ bool file_exists(const Path& path) {
   return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-std::vector<Path> folder_files(const Path& dir) {
+std::vector<Path> folder_entries(const Path& dir, Entries kind) {
   std::vector<Path> names;
   DIR* folder = opendir(dir.empty() ? "/" : dir.c_str());
   if (!folder) return names;
   while (const dirent* entry = readdir(folder)) {
-    if (file_exists(dir + entry->d_name)) names.emplace_back(entry->d_name);
+    const std::string name = entry->d_name;
+    struct stat st {};
+    if (name == "." || name == ".." || stat((dir + name).c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode) == (kind == Entries::kFolders)) names.push_back(name);
   }
   closedir(folder);
   return names;
@@ -206,20 +209,6 @@ bool can_create_file_in(const Path& dir) {
 Refusal why_refused(const Path& dir) {
   if (access(dir.c_str(), W_OK) == 0 || errno == EROFS) return Refusal::kOther;
   return errno == EACCES || errno == EPERM ? Refusal::kMode : Refusal::kOther;
-}
-
-std::vector<Path> folder_folders(const Path& dir) {
-  std::vector<Path> names;
-  DIR* folder = opendir(dir.empty() ? "/" : dir.c_str());
-  if (!folder) return names;
-  while (const dirent* entry = readdir(folder)) {
-    const std::string name = entry->d_name;
-    struct stat st {};
-    if (name != "." && name != ".." && stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-      names.push_back(name);
-  }
-  closedir(folder);
-  return names;
 }
 
 bool in_temp_folder(const Path& dir) {

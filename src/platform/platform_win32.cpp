@@ -177,13 +177,17 @@ bool file_exists(const Path& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::vector<Path> folder_files(const Path& dir) {
+std::vector<Path> folder_entries(const Path& dir, Entries kind) {
   std::vector<Path> names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
   do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+    const Path name = found.cFileName;
+    const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (name != L"." && name != L".." && folder == (kind == Entries::kFolders)) {
+      names.push_back(name);
+    }
   } while (FindNextFileW(search, &found));
   FindClose(search);
   return names;
@@ -210,20 +214,6 @@ Refusal why_refused(const Path& dir) {
     return Refusal::kOther;
   }
   return GetLastError() == ERROR_ACCESS_DENIED ? Refusal::kGuard : Refusal::kOther;
-}
-
-std::vector<Path> folder_folders(const Path& dir) {
-  std::vector<Path> names;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const Path name = found.cFileName;
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
-      names.push_back(name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return names;
 }
 
 namespace {
