@@ -123,6 +123,8 @@ void io_engine_input_closed();
 // Waits until something wanted is ready, the engine has exited, or timeout_ms (-1: no
 // limit) has passed; false on the timeout.
 bool io_wait(const Wants& wants, int timeout_ms, Ready& ready);
+// Lets whatever else waits for this processor run before the loop looks again.
+void give_way();
 // What a ready input holds, at most size bytes: >0 bytes, 0 its end (an error too).
 long io_read(Input input, char* buffer, std::size_t size);
 // As many bytes as the output takes now, never waiting: 0 when it takes none, -1 when its

@@ -2,6 +2,7 @@
 // SIGCHLD writes to, so no thread reads or waits for orv.
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -109,6 +110,10 @@ bool io_wait(const Wants& wants, int timeout_ms, Ready& ready) {
     }
   }
   return true;
+}
+
+void give_way() {
+  sched_yield();
 }
 
 long io_read(Input input, char* buffer, std::size_t size) {

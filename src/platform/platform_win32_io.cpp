@@ -192,6 +192,10 @@ bool io_wait(const Wants& wants, int timeout_ms, Ready& ready) {
   return got != WAIT_TIMEOUT;
 }
 
+void give_way() {
+  SwitchToThread();
+}
+
 long io_read(Input input, char* buffer, std::size_t size) {
   Feed* feed = io.feeds[input].get();
   if (!feed) return 0;

@@ -60,6 +60,7 @@ struct Session {
   std::uint32_t gui_read_tick = 0;      // when the GUI last took bytes, or had room
   bool gui_gone = false;                // the GUI's end of its pipe is closed: nothing is written
   bool startup_failed = false;          // the first start's engine never said its name
+  int go_looks = 0;      // looks left, without sleeping, for the "go" after a "position"
   std::string usi_line;  // the GUI line being handled, with its line feed when it had one
 };
 

@@ -7,6 +7,10 @@ namespace {
 
 // GUI lines held beyond this: the GUI is not read on until they have had their turn.
 constexpr std::size_t kHeldBytes = 1024 * 1024;
+// A GUI sends "go" at once after "position", often in a write of its own: after a
+// "position" with nothing behind it, the loop looks this many times before it sleeps, since
+// a sleep between the two costs a wake-up on every move.
+constexpr int kGoLooks = 16;
 
 bool is_quit(std::string_view text) {
   return text.substr(0, 4) == "quit";
@@ -58,6 +62,7 @@ bool gui_read_on(const Session& s) {
 void read_gui(Session& s, std::uint32_t now) {
   read_from(s.gui, platform::kGuiIn);
   take_gui_lines(s, now);
+  s.go_looks = s.usi_line.compare(0, 9, "position ") == 0 ? kGoLooks : 0;
 }
 
 void take_gui_lines(Session& s, std::uint32_t now) {

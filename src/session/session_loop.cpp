@@ -116,14 +116,18 @@ void step(Session& s) {
   flush(s, now);
   if (finished(s)) return;
   platform::Ready ready;
-  platform::io_wait(wants_of(s), next_wait(s, now), ready);
+  const bool looking = s.go_looks > 0;
+  s.go_looks -= looking;
+  if (!platform::io_wait(wants_of(s), looking ? 0 : next_wait(s, now), ready) && looking) {
+    platform::give_way();
+  }
   now = platform::tick_ms();
   if (ready.exited) engine_exited(s, now);
   if (ready.read[platform::kEngineOut]) read_engine(s, platform::kEngineOut, now);
   if (ready.read[platform::kEngineErr]) read_engine(s, platform::kEngineErr, now);
   if (ready.read[platform::kGuiIn]) read_gui(s, now);
-  reach_deadlines(s, platform::tick_ms());
-  resume_gui_lines(s, platform::tick_ms());
+  reach_deadlines(s, now);
+  resume_gui_lines(s, now);
 }
 
 }  // namespace
