@@ -321,6 +321,9 @@ TEST(Searches, AnAnswerThatComesTooLateAnswersNothing) {
                                         "limit time 0 0|out|move3334FU\n");
     AdapterSession s;
     ASSERT_TRUE(start_adapter(s, dir));
+    // The wait for the answer starts once orv is up: a cold Wine takes a second to start it.
+    send(s, "usi\n");
+    ASSERT_EQ(lines_until(s, "usiok", 10000).back(), "usiok");
     send(s, "position startpos\ngo infinite\nstop\n");
     EXPECT_EQ(lines_until(s, "bestmove resign", 3000),
               (std::vector<std::string>{engine + " did not answer its stop", "bestmove resign"}))
