@@ -9,10 +9,6 @@ bool start_engine(EngineLink& link, const platform::Path& dir, const platform::P
   return true;
 }
 
-bool output_over(const EngineLink& link) {
-  return link.out.ended && link.out.start == link.out.end;
-}
-
 void close_engine_input(EngineLink& link) {
   if (link.child.to_engine == platform::no_handle) return;
   platform::io_engine_input_closed();

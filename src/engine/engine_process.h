@@ -20,8 +20,6 @@ struct EngineLink {
 
 // Starts dir/base with its pipes in the session's wait. False when it could not be started.
 bool start_engine(EngineLink& link, const platform::Path& dir, const platform::Path& base);
-// The engine's output has ended and every line of it has been taken.
-bool output_over(const EngineLink& link);
 // The engine sees the end of its input.
 void close_engine_input(EngineLink& link);
 // Ends the engine and all it started, if it still runs, and leaves the wait: its exit code

@@ -33,6 +33,11 @@ void bytes_read(LineReader& reader, std::size_t count);
 // One read of a ready input of the session's wait into the reader: the bytes it brought.
 std::string_view read_from(LineReader& reader, platform::Input input);
 
+// The source has ended and every line of it has been taken.
+inline bool drained(const LineReader& reader) {
+  return reader.ended && reader.start == reader.end;
+}
+
 // The next line, or a piece of one too long for the buffer. A last line without a line feed
 // is served once the source has ended.
 LineRead take_line(LineReader& reader);

@@ -84,16 +84,16 @@ EngineTrial trial_engine(const platform::Path& dir, const platform::Path& base, 
   if (!start_engine(w.link, dir, base)) return w.result;
   EngineLink& link = w.link;
   const bool answered =
-      watch_until(w, wait_ms, [&] { return link.banner_read || output_over(link) || link.exited; });
+      watch_until(w, wait_ms, [&] { return link.banner_read || drained(link.out) || link.exited; });
   if (answered)
     watch_until(w, link.banner_read ? kEndWatchMs : kEndWaitMs, [&] { return link.exited; });
-  const bool ended = link.exited || output_over(link);
+  const bool ended = link.exited || drained(link.out);
   EngineTrial& result = w.result;
   result.exited = link.exited;
   close_engine_input(link);
   const int code = platform::kill_child(link.child);
   if (result.exited) result.exit_code = static_cast<std::uint32_t>(code);
-  watch_until(w, kEndWaitMs, [&] { return output_over(link) && link.err.ended; });
+  watch_until(w, kEndWaitMs, [&] { return drained(link.out) && link.err.ended; });
   end_engine(link);
   result.outcome = !answered                    ? TrialOutcome::kSilent
                    : !link.banner_read || ended ? TrialOutcome::kEnded

@@ -14,8 +14,7 @@ constexpr std::uint32_t kEndAskedMs = 2900;
 constexpr std::uint32_t kLastWordsMs = 500;
 
 bool pipes_over(const EngineLink& link) {
-  return link.child.from_out == platform::no_handle ||
-         (output_over(link) && link.err.ended && link.err.start == link.err.end);
+  return link.child.from_out == platform::no_handle || (drained(link.out) && drained(link.err));
 }
 
 // The engine and all it started end now; orv writes its last lines.

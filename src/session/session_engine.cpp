@@ -98,7 +98,7 @@ bool banner_due(const Session& s, std::uint32_t& due) {
 void read_engine(Session& s, platform::Input input, std::uint32_t now) {
   read_from(reader_of(s, input), input);
   take_engine_lines(s, input, now);
-  if (input == platform::kEngineOut && output_over(s.link)) engine_gone(s, now);
+  if (input == platform::kEngineOut && drained(s.link.out)) engine_gone(s, now);
 }
 
 void take_engine_lines(Session& s, platform::Input input, std::uint32_t now) {
