@@ -144,6 +144,12 @@ TEST(EngineLineRows, InfBookSearchesABookAnswerAgain) {
            shown + "info string engine answer with no search asked: move7776FU\n"
                    "info time 0 depth 1 score cp -10 pv 2g2f\ninfo currmove 2g2f\nbestmove 2g2f\n",
            analysis + again + "s\n"},
+          // Stopped before its first report, the search asked again answers with the book's
+          // move: the same line again at once, and the answer all the same.
+          {kV2 + candidates + "move#2|err|searching\ns|out|move7776FU\n",
+           inf_book + "position startpos\ngo infinite\n~info string searching\nstop\n~bestmove\n",
+           shown + "info string searching\ninfo currmove 7g7f\nbestmove 7g7f\n",
+           analysis + again + "s\n"},
           {kV1 + candidates + "move#2|out|info-0.10 +2726FU\n",
            inf_book + "position startpos\ngo infinite\n~info time\n",
            shown + "info time 0 depth 1 score cp -10 pv 2g2f\n",
