@@ -240,8 +240,19 @@ void handle_statistics_line(State& s, std::string_view rest) {
 
 namespace {
 
+// Text that begins as a GUI reads its engine's answers would pass for one (a bestmove of no
+// move, a readyok nobody asked for): it goes as an info string.
+bool reads_as_answer(std::string_view text) {
+  for (std::string_view word : {"bestmove", "readyok", "usiok", "id", "option", "info", "checkmate",
+                                "copyprotection", "registration"}) {
+    if (text.substr(0, word.size()) == word) return true;
+  }
+  return false;
+}
+
 void echo_engine_text(State& s, std::string_view text) {
-  outbox_gui(s.out, {text, "molv", message(kMsgUnexpectedCommand)});
+  outbox_gui(s.out, {reads_as_answer(text) ? "info string " : "", text, "molv",
+                     message(kMsgUnexpectedCommand)});
 }
 
 }  // namespace

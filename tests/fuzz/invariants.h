@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/messages.h"
 #include "common/outbox.h"
 #include "notation/moves.h"
 #include "notation/position.h"
@@ -45,15 +44,13 @@ inline bool is_usi_move(std::string_view m) {
          m.substr(0, 2) != m.substr(2, 2);
 }
 
-// The bestmoves and the moves of variations and candidate lists. An engine line orv does
-// not know is passed on as it came, with a suffix: whatever it holds is the engine's.
+// The bestmoves and the moves of variations and candidate lists, whatever the engine wrote:
+// a line orv does not know never passes for one.
 inline void check_moves_shown(const Outbox& out) {
-  const std::string echo = "molv" + std::string(message(kMsgUnexpectedCommand));
   std::string_view rest = out.gui;
   while (!rest.empty()) {
     const std::string_view line = rest.substr(0, rest.find('\n'));
     rest.remove_prefix(line.size() + 1);
-    if (line.size() >= echo.size() && line.substr(line.size() - echo.size()) == echo) continue;
     if (line.substr(0, 9) == "bestmove ") {
       if (line != "bestmove resign" && !is_usi_move(line.substr(9))) std::abort();
       continue;

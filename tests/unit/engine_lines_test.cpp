@@ -134,6 +134,9 @@ TEST(OtherLines, SilentKindsResignAndUnknown) {
   EXPECT_EQ(t.line("resign"), "info currmove resign\nbestmove resign\n");
   EXPECT_EQ(t.line("hello engine"), "hello engine" + kUnexpected + "\n");
   EXPECT_EQ(t.line("Move7776FU"), "Move7776FU" + kUnexpected + "\n");
+  // Nothing the engine writes passes for an answer of orv's.
+  EXPECT_EQ(t.line("bestmove 7g7f"), "info string bestmove 7g7f" + kUnexpected + "\n");
+  EXPECT_EQ(t.line("readyok"), "info string readyok" + kUnexpected + "\n");
   EXPECT_TRUE(t.commands.empty());
 }
 
@@ -181,6 +184,7 @@ TEST(OtherLines, PiecesOfAnOverLongLine) {
       {{"info-0.35 +7776FU", " move2726FU", "\r\rmove5756FU"},
        "info time 0 depth 1 score cp -35 pv 7g7f\n"},
       {{"hello", " engine\r", "\r"}, "hello" + kUnexpected + "\n engine " + kUnexpected + "\n"},
+      {{"hello", "usiok"}, "hello" + kUnexpected + "\ninfo string usiok" + kUnexpected + "\n"},
       {{"\r", "move7776FU"}, ""},  // a line of carriage returns, however long, is none
   };
   for (const auto& c : cases) {
