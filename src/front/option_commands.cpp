@@ -32,7 +32,10 @@ void handle_setoption(State& a, UsiLine& line) {
 
   std::string_view value = rest_of(line);
   value = value.substr(0, value.find('\n'));
+  const bool flipped = option_on(a.options, kFlipHorizontal);
   set_option(a.options, static_cast<OptionId>(id), value);
+  // The engine's board was loaded the other way round: the next search loads it whole.
+  if (option_on(a.options, kFlipHorizontal) != flipped) a.game.engine_behind = true;
   // An option that cannot be kept would be lost at the next start: the user is told.
   if (id < kListedOptionCount &&
       !platform::ini_write(a.ini_path, kOptionSection, option_table[id].name,

@@ -267,6 +267,11 @@ TEST(GameRows, PositionsLoadedWholeOrAsOneMove) {
            "info currmove 3c3d\nbestmove 3c3d\ninfo currmove 2g2f\nbestmove 2g2f\n",
            kFirstSearch +
                "2726FU\ns\nread orv.csa\nread orv.csa\nmove\nread orv.csa\nread orv.csa\n"},
+          // Mirrored from the next move on, the engine's board is loaded whole, mirrored too.
+          {kV2 + "move#1|out|move3334FU\n",
+           "position startpos moves 7g7f\ngo\n~bestmove\nsetoption name FlipHorizontal value "
+           "true\nposition startpos moves 7g7f 3c3d 2g2f\ngo\n",
+           "info currmove 3c3d\nbestmove 3c3d\n", kFirstSearch + "read orv.csa\nmove\n"},
           // A position that comes while the engine still searches is loaded whole.
           {kV2 + "move#1|out|move2625FU\n",
            "position startpos moves 7g7f 3c3d 2g2f 8c8d\ngo\n~bestmove\ngo\n"
