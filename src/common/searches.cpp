@@ -3,13 +3,15 @@
 void search_asked(Searches& s, bool infinite) {
   s.phase = SearchPhase::kRunning;
   s.infinite = infinite;
+  s.stopped = false;
   s.searched = s.serial;
 }
 
 bool search_left(Searches& s, std::uint32_t now) {
   s.analysis = false;
   s.held.clear();
-  if (s.phase == SearchPhase::kCopied) s.phase = SearchPhase::kLeft;  // told "s" already
+  // Told "s" already; one the GUI stopped is still answered, as a stopped search is.
+  if (s.phase == SearchPhase::kCopied && !s.stopped) s.phase = SearchPhase::kLeft;
   if (s.phase != SearchPhase::kRunning) return false;
   s.phase = SearchPhase::kLeft;
   s.end_tick = now;
@@ -21,6 +23,7 @@ bool search_stopped(Searches& s, std::uint32_t now, std::string& held) {
   held = s.held;
   s.held.clear();
   s.analysis = false;
+  s.stopped = answer_shown(s);
   if (s.phase == SearchPhase::kRunning) s.end_tick = now;
   if (s.phase == SearchPhase::kRunning || s.phase == SearchPhase::kStopped) {
     s.phase = SearchPhase::kStopped;

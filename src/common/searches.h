@@ -30,6 +30,7 @@ struct Searches {
   std::uint32_t serial = 0;    // grows with every "position"
   std::uint32_t searched = 0;  // the serial of the position the search owed is of
   bool analysis = false;       // "go infinite" not yet ended by "stop" or another command
+  bool stopped = false;        // the GUI sent "stop" for the search owed: its bestmove is due
   // The move of an analysis that ended by itself ("resign" included), waiting for "stop";
   // empty when none waits.
   std::string held;

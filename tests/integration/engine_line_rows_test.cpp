@@ -150,6 +150,11 @@ TEST(EngineLineRows, InfBookSearchesABookAnswerAgain) {
            inf_book + "position startpos\ngo infinite\n~info string searching\nstop\n~bestmove\n",
            shown + "info string searching\ninfo currmove 7g7f\nbestmove 7g7f\n",
            analysis + again + "s\n"},
+          {kV2 + candidates + "move#2|err|searching\ns|out|move7776FU\n",
+           inf_book + "position startpos\ngo infinite\n~info string searching\nstop\n"
+                      "position startpos moves 7g7f\n~bestmove\nquit",
+           shown + "info string searching\ninfo currmove 7g7f\nbestmove 7g7f\n",
+           analysis + again + "s\nread orv.csa\n"},
           {kV1 + candidates + "move#2|out|info-0.10 +2726FU\n",
            inf_book + "position startpos\ngo infinite\n~info time\n",
            shown + "info time 0 depth 1 score cp -10 pv 2g2f\n",
