@@ -243,6 +243,9 @@ namespace {
 // Text that begins as a GUI reads its engine's answers would pass for one (a bestmove of no
 // move, a readyok nobody asked for): it goes as an info string.
 bool reads_as_answer(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t");  // a GUI reads past blanks
+  if (start == std::string_view::npos) return false;
+  text.remove_prefix(start);
   for (std::string_view word : {"bestmove", "readyok", "usiok", "id", "option", "info", "checkmate",
                                 "copyprotection", "registration"}) {
     if (text.substr(0, word.size()) == word) return true;

@@ -137,6 +137,7 @@ TEST(OtherLines, SilentKindsResignAndUnknown) {
   // Nothing the engine writes passes for an answer of orv's.
   EXPECT_EQ(t.line("bestmove 7g7f"), "info string bestmove 7g7f" + kUnexpected + "\n");
   EXPECT_EQ(t.line("readyok"), "info string readyok" + kUnexpected + "\n");
+  EXPECT_EQ(t.line("\x01\tbestmove 7g7f"), "info string  \tbestmove 7g7f" + kUnexpected + "\n");
   EXPECT_TRUE(t.commands.empty());
 }
 
