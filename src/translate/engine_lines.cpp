@@ -203,10 +203,7 @@ void handle_move_line(State& s, std::string_view line, std::uint32_t now) {
   // The book's move again, written before the engine read that it is to search on: the
   // search asked again is still owed. Once the GUI has stopped it, the same move may as well
   // be its answer, come before any report: it is taken as a copy is, unless another follows.
-  if (repeat == Repeat::kBookMove && s.game.searches.phase == SearchPhase::kStopped) {
-    return copy_awaits_answer(s, line, Repeat::kCopyHere, now);
-  }
-  if (repeat == Repeat::kBookMove) {
+  if (repeat == Repeat::kBookMove && s.game.searches.phase != SearchPhase::kStopped) {
     return outbox_gui(s.out, {"info string engine answer with no search asked: ", line});
   }
   if (restart_without_book(s, now)) return;
